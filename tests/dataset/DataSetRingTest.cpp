@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include "FakeSource.h"
+
+namespace {
+
+const std::vector<TFakeColumn> kOneString = {{"A", TFieldType::ftString, 11}};
+
+// Record numbers of the held rows, top to bottom.
+std::vector<int> HeldRows(TFakeDataSet& ds) {
+  std::vector<int> rows;
+  for (int32_t r = 0; r < ds.BufferedRecordCount(); ++r) {
+    TActiveRowScope scope(ds, r);
+    rows.push_back(std::stoi(ds.Fields()[0].AsString().substr(1)));
+  }
+  return rows;
+}
+
+TEST(DataSetRing, OpenFillsTheWindowFromTheFirstRecord) {
+  TFakeDataSet ds(100, kOneString);
+  ds.SetBufferCount(4);
+  ds.Open();
+  EXPECT_EQ(HeldRows(ds), (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_EQ(ds.ActiveRecord(), 0);
+  EXPECT_TRUE(ds.Bof());
+  EXPECT_EQ(ds.Fake().reads, 4);
+}
+
+TEST(DataSetRing, MovingInsideTheWindowReadsNothingAndPastItOnePerStep) {
+  TFakeDataSet ds(100, kOneString);
+  ds.SetBufferCount(4);
+  ds.Open();
+  ds.Fake().reads = 0;
+  EXPECT_EQ(ds.MoveBy(3), 3);
+  EXPECT_EQ(ds.Fake().reads, 0);
+  EXPECT_EQ(ds.MoveBy(2), 2);
+  EXPECT_EQ(ds.Fake().reads, 2);
+  EXPECT_EQ(HeldRows(ds), (std::vector<int>{3, 4, 5, 6}));
+  EXPECT_EQ(ds.ActiveRecord(), 3);
+  EXPECT_EQ(ds.GetRecNo(), 6);
+  EXPECT_EQ(ds.MoveBy(-5), -5);
+  EXPECT_EQ(HeldRows(ds), (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_EQ(ds.ActiveRecord(), 0);
+  EXPECT_EQ(ds.MoveBy(-1), 0);
+  EXPECT_TRUE(ds.Bof());
+}
+
+TEST(DataSetRing, LastOnAHugeSourceReadsOnlyTheWindow) {
+  TFakeDataSet ds(INT32_MAX, kOneString);
+  ds.SetBufferCount(30);
+  ds.Open();
+  ds.Fake().reads = 0;
+  ds.Last();
+  EXPECT_EQ(ds.Fake().reads, 30);
+  EXPECT_TRUE(ds.Eof());
+  EXPECT_EQ(ds.ActiveRecord(), 29);
+  EXPECT_EQ(ds.GetRecNo(), INT32_MAX);
+  EXPECT_EQ(ds.MoveBy(1), 0);
+  EXPECT_EQ(ds.MoveBy(-1), -1);
+  EXPECT_FALSE(ds.Eof());
+  EXPECT_EQ(ds.GetRecNo(), INT32_MAX - 1);
+}
+
+TEST(DataSetRing, WalkingEveryRecordVisitsEachOnce) {
+  TFakeDataSet ds(7, kOneString);
+  ds.SetBufferCount(1);
+  ds.Open();
+  std::vector<int> seen;
+  while (!ds.Eof()) {
+    seen.push_back(ds.GetRecNo());
+    ds.Next();
+  }
+  EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5, 6, 7}));
+}
+
+TEST(DataSetRing, ShrinkingKeepsTheActiveRowAndGrowingRefillsAboveAtTheEnd) {
+  TFakeDataSet ds(10, kOneString);
+  ds.SetBufferCount(5);
+  ds.Open();
+  ds.MoveBy(4);
+  ds.SetBufferCount(2);
+  EXPECT_EQ(HeldRows(ds), (std::vector<int>{4, 5}));
+  EXPECT_EQ(ds.ActiveRecord(), 1);
+  ds.Last();
+  ds.SetBufferCount(4);
+  EXPECT_EQ(HeldRows(ds), (std::vector<int>{7, 8, 9, 10}));
+  EXPECT_EQ(ds.ActiveRecord(), 3);
+  ds.SetBufferCount(20);
+  EXPECT_EQ(ds.BufferedRecordCount(), 10);
+  EXPECT_EQ(ds.GetRecNo(), 10);
+}
+
+TEST(DataSetRing, ResyncAndBookmarksReturnToTheRecord) {
+  TFakeDataSet ds(50, kOneString);
+  ds.SetBufferCount(5);
+  ds.Open();
+  ds.MoveBy(20);
+  const auto bookmark = ds.GetBookmark();
+  ASSERT_EQ(bookmark.size(), 16u);
+  ds.First();
+  ds.GotoBookmark(bookmark);
+  EXPECT_EQ(ds.GetRecNo(), 21);
+  EXPECT_EQ(HeldRows(ds), (std::vector<int>{19, 20, 21, 22, 23}));
+  ds.Refresh();
+  EXPECT_EQ(ds.GetRecNo(), 21);
+}
+
+TEST(DataSetRing, ObserversHearEveryMove) {
+  TFakeDataSet ds(10, kOneString);
+  std::vector<TDataEvent> events;
+  const int32_t token = ds.AddDataEventHandler([&](TDataEvent e, int32_t) { events.push_back(e); });
+  ds.SetBufferCount(3);
+  ds.Open();
+  ds.MoveBy(5);
+  ds.RemoveDataEventHandler(token);
+  ds.Last();
+  EXPECT_EQ(events, (std::vector<TDataEvent>{TDataEvent::deUpdateState, TDataEvent::deDataSetChange,
+                                              TDataEvent::deDataSetScroll}));
+}
+
+}  // namespace
