@@ -1,0 +1,109 @@
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/File.h"
+#include "support/Exception.h"
+
+// Errors of the reader itself: "File does not exists", "EOF-Error", "Invalid read count <n>".
+class EFileReaderException : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// Reads one file byte-exactly. Every read and move is checked against the size taken at opening, so bytes
+// appended later are never seen and nothing is read past that end; a file that shrank below it gives
+// EInOutError (EIO) instead. Reads go through a read-ahead window filled by positioned reads, so sequential
+// reading and moving inside the window cost no system call.
+//
+// Positions and sizes fit int32: files larger than 2 GiB - 1 are refused at opening (EInOutError EOVERFLOW).
+class TFileReader {
+ public:
+  static constexpr int32_t kBufferSize = 65000;               // receives ReadChars and PeekBlock
+  static constexpr int32_t kMaxCharsCount = kBufferSize - 1;  // ReadChars adds a zero byte
+  static constexpr int32_t kPeekBlockSize = 32768;
+  static constexpr int32_t kWindowSize = 256 * 1024;
+  static constexpr int32_t kMaxViewBytes = kWindowSize / 2;  // limit of ReadBytes and PeekBytes
+
+  TFileReader();
+  TFileReader(const TFileReader&) = delete;
+  TFileReader& operator=(const TFileReader&) = delete;
+  ~TFileReader();
+
+  // Opens name in the default binary open mode in force now and moves to position 0. A missing file
+  // raises "File does not exists"; on any failure the file open before stays open and unchanged.
+  void Open(const std::string& name);
+
+  // offset >= size: "EOF-Error"; negative offset: EInOutError (EINVAL). Never reads.
+  void Seek(int64_t offset);
+
+  // n bytes as a new text. Position + n > size: "EOF-Error", nothing read, Position unchanged.
+  std::string ReadString(int32_t n);
+
+  // n bytes (0 ... kMaxCharsCount, else "Invalid read count <n>") copied into the reader's buffer and
+  // followed by a zero byte; the result is valid until the next read. EOF checks as ReadString.
+  const char* ReadChars(int32_t n) {
+    if (n == 0) {
+      buffer_[0] = '\0';
+      return buffer_.get();
+    }
+    if (n < 0 || n > kMaxCharsCount) ThrowInvalidCount(n);
+    const char* source = WindowAt(position_, n);
+    std::memcpy(buffer_.get(), source, static_cast<size_t>(n));
+    buffer_[n] = '\0';
+    position_ += n;
+    return buffer_.get();
+  }
+
+  // The next min(32768, size - Position) bytes, copied into the reader's buffer, without a zero byte added;
+  // Position does not change.
+  std::string_view PeekBlock();
+
+  // The file's size as the system reports it now; a reader that was never opened raises EInOutError (EBADF).
+  int32_t FileSize() const;
+
+  // Like ReadChars without the copy: a view of the next n bytes (0 ... kMaxViewBytes) inside the window,
+  // valid until the next call on this reader. Same checks; Position += n.
+  std::string_view ReadBytes(int32_t n) {
+    if (n == 0) return std::string_view();
+    if (n < 0 || n > kMaxViewBytes) ThrowInvalidCount(n);
+    const char* source = WindowAt(position_, n);
+    position_ += n;
+    return std::string_view(source, static_cast<size_t>(n));
+  }
+
+  // A view of the next min(n, size - Position) bytes (n in 0 ... kMaxViewBytes) inside the window, valid
+  // until the next call on this reader; fewer bytes only at the end of the file. Position does not change.
+  std::string_view PeekBytes(int32_t n);
+
+  const std::string& FileName() const { return fileName_; }
+  bool IsOpen() const { return file_.IsOpen(); }
+  int32_t Position() const { return static_cast<int32_t>(position_); }
+  // The size taken at opening, which bounds every read (0 for a reader never opened).
+  int32_t OpenedSize() const { return static_cast<int32_t>(size_); }
+
+ private:
+  // Pointer to n > 0 bytes at pos, reading them into the window when it does not hold them; raises
+  // "EOF-Error" when pos + n passes the size taken at opening.
+  const char* WindowAt(int64_t pos, int32_t n) {
+    if (pos + n > size_) ThrowEof();
+    if (pos >= windowStart_ && pos + n <= windowEnd_) return window_.get() + (pos - windowStart_);
+    return FillWindow(pos, n);
+  }
+  const char* FillWindow(int64_t pos, int32_t n);
+  [[noreturn]] static void ThrowEof();
+  [[noreturn]] static void ThrowInvalidCount(int32_t n);
+
+  TFile file_;
+  std::string fileName_;
+  int64_t position_ = 0;
+  int64_t size_ = 0;
+  std::unique_ptr<char[]> buffer_;
+  std::unique_ptr<char[]> window_;  // allocated on first use: a reader that is never read costs no window
+  int64_t windowStart_ = 0;
+  int64_t windowEnd_ = 0;
+};

@@ -1,0 +1,282 @@
+#include "layout/FileReader.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "LayoutTestSupport.h"
+#include "platform/BinaryOpenMode.h"
+
+namespace {
+
+std::string Pattern(size_t size) {
+  std::string bytes(size, '\0');
+  std::mt19937 random(42);
+  for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
+  return bytes;
+}
+
+void ExpectEof(const std::function<void()>& action) {
+  ExpectError<EFileReaderException>(action, "EOF-Error");
+}
+
+void ExpectInOutError(const std::function<void()>& action, int errorCode) {
+  try {
+    action();
+    ADD_FAILURE() << "no EInOutError";
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.ErrorCode(), errorCode);
+    EXPECT_EQ(e.Message(), "I/O error " + std::to_string(errorCode));
+  }
+}
+
+class FileReaderTest : public ::testing::Test {
+ protected:
+  TTempDir dir;
+  TFileReader reader;
+};
+
+TEST_F(FileReaderTest, OpenMissingFileKeepsTheOpenOne) {
+  reader.Open(dir.Write("a.dat", "0123456789"));
+  reader.ReadChars(3);
+  ExpectError<EFileReaderException>([&] { reader.Open(dir.Path("none.dat")); }, "File does not exists");
+  ExpectError<EFileReaderException>([&] { reader.Open(dir.Path("")); },
+                                    "File does not exists");  // a directory
+  EXPECT_TRUE(reader.IsOpen());
+  EXPECT_EQ(reader.FileName(), dir.Path("a.dat"));
+  EXPECT_EQ(reader.Position(), 3);
+  EXPECT_STREQ(reader.ReadChars(2), "34");
+}
+
+TEST_F(FileReaderTest, ReopenStartsAtZeroWithTheNewFilesBytes) {
+  reader.Open(dir.Write("a.dat", "aaaaaaaaaa"));
+  reader.Seek(4);
+  EXPECT_STREQ(reader.ReadChars(2), "aa");
+  reader.Open(dir.Write("b.dat", "bbbbbbbbbbbbbbbbbbbb"));
+  EXPECT_EQ(reader.Position(), 0);
+  EXPECT_EQ(reader.OpenedSize(), 20);
+  EXPECT_STREQ(reader.ReadChars(6), "bbbbbb");
+}
+
+TEST_F(FileReaderTest, SeekBounds) {
+  reader.Open(dir.Write("a.dat", "0123456789"));
+  reader.Seek(9);
+  EXPECT_EQ(reader.Position(), 9);
+  EXPECT_STREQ(reader.ReadChars(1), "9");
+  reader.Seek(0);
+  EXPECT_STREQ(reader.ReadChars(1), "0");
+  ExpectEof([&] { reader.Seek(10); });
+  ExpectEof([&] { reader.Seek(0x7FFFFFFF); });
+  ExpectInOutError([&] { reader.Seek(-1); }, EINVAL);
+  EXPECT_EQ(reader.Position(), 1);
+}
+
+TEST_F(FileReaderTest, ReadsUpToTheLastByteAndNoFurther) {
+  reader.Open(dir.Write("a.dat", std::string("01234\0"
+                                             "6789",
+                                             10)));
+  const char* all = reader.ReadChars(10);
+  EXPECT_EQ(std::string(all, 11), std::string("01234\0"
+                                              "6789\0",
+                                              11));
+  EXPECT_EQ(reader.Position(), 10);
+  ExpectEof([&] { reader.ReadChars(1); });
+  ExpectEof([&] { reader.ReadString(1); });
+  ExpectEof([&] { reader.ReadBytes(1); });
+  EXPECT_EQ(reader.Position(), 10);
+  EXPECT_STREQ(reader.ReadChars(0), "");
+  EXPECT_EQ(reader.ReadString(0), "");
+  EXPECT_EQ(reader.Position(), 10);
+}
+
+TEST_F(FileReaderTest, FailedReadLeavesPosition) {
+  reader.Open(dir.Write("a.dat", "0123456789"));
+  reader.Seek(6);
+  ExpectEof([&] { reader.ReadChars(5); });
+  ExpectEof([&] { reader.ReadString(5); });
+  EXPECT_EQ(reader.Position(), 6);
+  EXPECT_EQ(reader.ReadString(4), "6789");
+}
+
+TEST_F(FileReaderTest, ReadStringKeepsZeroBytes) {
+  reader.Open(dir.Write("a.dat", std::string("a\0b\0", 4)));
+  EXPECT_EQ(reader.ReadString(4), std::string("a\0b\0", 4));
+}
+
+TEST_F(FileReaderTest, CountsOutsideTheBufferAreRefused) {
+  const std::string bytes = Pattern(300000);
+  reader.Open(dir.Write("a.dat", bytes));
+  const struct {
+    std::function<void()> action;
+    const char* message;
+  } cases[] = {
+      {[&] { reader.ReadChars(65000); }, "Invalid read count 65000"},
+      {[&] { reader.ReadChars(-1); }, "Invalid read count -1"},
+      {[&] { reader.ReadString(-2); }, "Invalid read count -2"},
+      {[&] { reader.ReadBytes(TFileReader::kMaxViewBytes + 1); }, "Invalid read count 131073"},
+      {[&] { reader.PeekBytes(-1); }, "Invalid read count -1"},
+  };
+  for (const auto& c : cases) ExpectError<EFileReaderException>(c.action, c.message);
+  EXPECT_EQ(reader.Position(), 0);
+  EXPECT_EQ(std::string(reader.ReadChars(64999), 64999), bytes.substr(0, 64999));
+}
+
+TEST_F(FileReaderTest, PeekBlockDoesNotMove) {
+  reader.Open(dir.Write("a.dat", "0123456789"));
+  reader.Seek(5);
+  EXPECT_EQ(reader.PeekBlock(), "56789");
+  EXPECT_EQ(reader.PeekBlock(), "56789");
+  EXPECT_EQ(reader.Position(), 5);
+  reader.ReadChars(5);
+  EXPECT_EQ(reader.PeekBlock(), "");
+}
+
+TEST_F(FileReaderTest, PeekBlockIsAtMost32768Bytes) {
+  const std::string bytes = Pattern(100000);
+  reader.Open(dir.Write("a.dat", bytes));
+  reader.Seek(70000);  // outside the window: read directly
+  EXPECT_EQ(reader.PeekBlock(), bytes.substr(70000, 30000));
+  reader.Seek(1000);
+  EXPECT_EQ(reader.PeekBlock(), bytes.substr(1000, 32768));
+  reader.ReadChars(10);  // fills the window
+  EXPECT_EQ(reader.PeekBlock(), bytes.substr(1010, 32768));
+  EXPECT_EQ(reader.Position(), 1010);
+}
+
+TEST_F(FileReaderTest, PeekBytesViewsWithoutMoving) {
+  reader.Open(dir.Write("a.dat", "0123456789"));
+  reader.Seek(2);
+  EXPECT_EQ(reader.PeekBytes(3), "234");
+  EXPECT_EQ(reader.PeekBytes(20), "23456789");  // fewer at the end
+  EXPECT_EQ(reader.PeekBytes(0), "");
+  EXPECT_EQ(reader.Position(), 2);
+  EXPECT_EQ(reader.ReadBytes(3), "234");
+  EXPECT_EQ(reader.Position(), 5);
+}
+
+TEST_F(FileReaderTest, AppendedBytesAreNotRead) {
+  const std::string name = dir.Write("a.dat", "0123456789");
+  reader.Open(name);
+  std::ofstream(name, std::ios::binary | std::ios::app) << "ABCDE";
+  EXPECT_EQ(reader.FileSize(), 15);
+  EXPECT_EQ(reader.OpenedSize(), 10);
+  reader.Seek(8);
+  ExpectEof([&] { reader.ReadChars(3); });
+  ExpectEof([&] { reader.Seek(10); });
+  EXPECT_EQ(reader.PeekBlock(), "89");
+}
+
+TEST_F(FileReaderTest, ShrunkFileGivesAnInOutError) {
+  const std::string name = dir.Write("a.dat", Pattern(1 << 20));
+  reader.Open(name);
+  reader.ReadChars(16);
+  std::filesystem::resize_file(name, 1000);
+  reader.Seek(600000);
+  ExpectInOutError([&] { reader.ReadChars(10); }, EIO);
+  ExpectInOutError([&] { reader.ReadString(200000); }, EIO);
+  ExpectInOutError([&] { reader.PeekBlock(); }, EIO);
+  EXPECT_EQ(reader.Position(), 600000);
+  EXPECT_EQ(reader.FileSize(), 1000);
+}
+
+TEST_F(FileReaderTest, NeverOpened) {
+  ExpectInOutError([&] { reader.FileSize(); }, EBADF);
+  ExpectEof([&] { reader.Seek(0); });
+  ExpectEof([&] { reader.ReadChars(1); });
+  EXPECT_STREQ(reader.ReadChars(0), "");
+  EXPECT_EQ(reader.PeekBlock(), "");
+  EXPECT_FALSE(reader.IsOpen());
+}
+
+// The access mode of the descriptor that has name open, from /proc.
+int OpenAccessMode(const std::string& name) {
+  const auto target = std::filesystem::canonical(name);
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code error;
+    if (std::filesystem::read_symlink(entry.path(), error) != target) continue;
+    std::ifstream info("/proc/self/fdinfo/" + entry.path().filename().string());
+    std::string key;
+    std::string value;
+    while (info >> key >> value)
+      if (key == "flags:") return static_cast<int>(std::stoi(value, nullptr, 8) & O_ACCMODE);
+  }
+  return -1;
+}
+
+TEST_F(FileReaderTest, OpensInTheDefaultModeInForce) {
+  const std::string name = dir.Write("a.dat", "0123456789");
+  const TBinaryOpenMode saved = GetDefaultBinaryOpenMode();
+  SetDefaultBinaryOpenMode(TBinaryOpenMode::bomReadWrite);
+  reader.Open(name);
+  EXPECT_EQ(OpenAccessMode(name), O_RDWR);
+  SetDefaultBinaryOpenMode(TBinaryOpenMode::bomReadOnly);
+  EXPECT_EQ(OpenAccessMode(name), O_RDWR);  // an open file keeps its mode
+  reader.Open(name);
+  EXPECT_EQ(OpenAccessMode(name), O_RDONLY);
+  SetDefaultBinaryOpenMode(saved);
+}
+
+// Reads through the window in every direction and size and compares with the file's bytes.
+TEST_F(FileReaderTest, WindowedReadsMatchTheFile) {
+  const std::string bytes = Pattern(700 * 1024 + 123);
+  reader.Open(dir.Write("a.dat", bytes));
+  int64_t expected = 0;
+  std::mt19937 random(7);
+  while (expected + 70000 < static_cast<int64_t>(bytes.size())) {
+    const auto n = static_cast<int32_t>(random() % 65000);
+    ASSERT_EQ(std::string(reader.ReadChars(n), n), bytes.substr(expected, n)) << expected;
+    expected += n;
+  }
+  for (int i = 0; i < 2000; ++i) {
+    const auto offset = static_cast<int64_t>(random() % bytes.size());
+    const auto rest = static_cast<int32_t>(bytes.size() - offset);
+    reader.Seek(offset);
+    switch (i % 4) {
+      case 0: {
+        const int32_t n = std::min<int32_t>(rest, static_cast<int32_t>(random() % 65000));
+        ASSERT_EQ(std::string(reader.ReadChars(n), n), bytes.substr(offset, n)) << offset;
+        break;
+      }
+      case 1: {
+        const int32_t n = std::min<int32_t>(rest, static_cast<int32_t>(random() % 300000));
+        ASSERT_EQ(reader.ReadString(n), bytes.substr(offset, n)) << offset;
+        break;
+      }
+      case 2:
+        ASSERT_EQ(reader.PeekBytes(TFileReader::kMaxViewBytes),
+                  bytes.substr(offset, TFileReader::kMaxViewBytes));
+        break;
+      default:
+        ASSERT_EQ(reader.PeekBlock(), bytes.substr(offset, 32768)) << offset;
+    }
+  }
+  // Backwards, record by record.
+  for (int64_t offset = static_cast<int64_t>(bytes.size()) - 100; offset >= 0; offset -= 997) {
+    reader.Seek(offset);
+    ASSERT_EQ(reader.ReadBytes(100), bytes.substr(offset, 100)) << offset;
+  }
+}
+
+TEST_F(FileReaderTest, FilesBeyondInt32AreRefused) {
+  const std::string large = dir.Path("large.dat");
+  const std::string largest = dir.Path("largest.dat");
+  std::ofstream(large).close();
+  std::ofstream(largest).close();
+  std::error_code error;
+  std::filesystem::resize_file(large, int64_t{1} << 31, error);
+  if (error) GTEST_SKIP() << "no sparse files here";
+  std::filesystem::resize_file(largest, (int64_t{1} << 31) - 1);
+  ExpectInOutError([&] { reader.Open(large); }, EOVERFLOW);
+  reader.Open(largest);
+  EXPECT_EQ(reader.FileSize(), 0x7FFFFFFF);
+  reader.Seek(0x7FFFFFFE);
+  EXPECT_EQ(reader.ReadString(1), std::string(1, '\0'));
+  EXPECT_EQ(reader.Position(), 0x7FFFFFFF);
+}
+
+}  // namespace
