@@ -120,7 +120,9 @@ void TAbstractDataSet::InternalSetToRecord(char* buffer) {
   atEnd_ = false;
 }
 
-void TAbstractDataSet::InternalGotoBookmark(const char* bookmark) { currentId_ = RecordIdOfBuffer(bookmark); }
+void TAbstractDataSet::InternalGotoBookmark(const char* bookmark) {
+  currentId_ = RecordIdOfBuffer(bookmark);
+}
 
 void TAbstractDataSet::GetBookmarkData(const char* buffer, char* bookmark) {
   std::memcpy(bookmark, buffer, HeaderSize);
@@ -167,6 +169,7 @@ bool TAbstractDataSet::GetFieldData(const TField& field, void* destination) {
     return true;
   }
   if (destination == nullptr) return true;
-  std::memcpy(destination, buffer + HeaderSize + FieldOffset(field.FieldNo()), static_cast<size_t>(field.DataSize()));
+  std::memcpy(destination, buffer + HeaderSize + FieldOffset(field.FieldNo()),
+              static_cast<size_t>(field.DataSize()));
   return true;
 }

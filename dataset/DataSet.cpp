@@ -25,7 +25,9 @@ class Finally {
 };
 }  // namespace
 
-TDataSet::~TDataSet() { FreeBuffers(); }
+TDataSet::~TDataSet() {
+  FreeBuffers();
+}
 
 TField& TDataSet::FieldByName(std::string_view name) const {
   TField* field = FindField(name);
@@ -99,9 +101,13 @@ char* TDataSet::ActiveBuffer() const {
   return buffers_[static_cast<size_t>(activeRecord_)];
 }
 
-char* TDataSet::AllocRecordBuffer() { return new char[static_cast<size_t>(GetRecordSize())]; }
+char* TDataSet::AllocRecordBuffer() {
+  return new char[static_cast<size_t>(GetRecordSize())];
+}
 
-void TDataSet::FreeRecordBuffer(char* buffer) { delete[] buffer; }
+void TDataSet::FreeRecordBuffer(char* buffer) {
+  delete[] buffer;
+}
 
 void TDataSet::SetBufListSize(int32_t size) {
   while (static_cast<int32_t>(buffers_.size()) > size) {
@@ -112,7 +118,9 @@ void TDataSet::SetBufListSize(int32_t size) {
   while (static_cast<int32_t>(buffers_.size()) < size) buffers_.push_back(AllocRecordBuffer());
 }
 
-void TDataSet::FreeBuffers() { SetBufListSize(0); }
+void TDataSet::FreeBuffers() {
+  SetBufListSize(0);
+}
 
 void TDataSet::ClearBuffers() {
   recordCount_ = 0;
@@ -145,7 +153,8 @@ void TDataSet::MoveBuffer(int32_t from, int32_t to) {
 
 bool TDataSet::GetNextRecord() {
   if (recordCount_ > 0) SetCurrentRecord(recordCount_ - 1);
-  const bool ok = GetRecord(buffers_[static_cast<size_t>(recordCount_)], TGetMode::gmNext) == TGetResult::grOK;
+  const bool ok =
+      GetRecord(buffers_[static_cast<size_t>(recordCount_)], TGetMode::gmNext) == TGetResult::grOK;
   if (!ok) {
     CursorPosChanged();
     return false;
@@ -163,7 +172,8 @@ bool TDataSet::GetNextRecord() {
 
 bool TDataSet::GetPriorRecord() {
   if (recordCount_ > 0) SetCurrentRecord(0);
-  const bool ok = GetRecord(buffers_[static_cast<size_t>(recordCount_)], TGetMode::gmPrior) == TGetResult::grOK;
+  const bool ok =
+      GetRecord(buffers_[static_cast<size_t>(recordCount_)], TGetMode::gmPrior) == TGetResult::grOK;
   if (!ok) {
     CursorPosChanged();
     return false;

@@ -9,7 +9,7 @@
 
 #include "dataset/DataSetTypes.h"
 #include "dataset/Field.h"
-#include "dataset/Stream.h"
+#include "support/MemoryStream.h"
 
 // The host data-set framework: field definitions and objects, a ring of record buffers that holds the
 // rows a grid shows, the cursor movements over them, bookmarks and refetching. A concrete data set

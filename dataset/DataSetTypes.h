@@ -31,5 +31,9 @@ using TResyncMode = unsigned;
 // Opaque 32-bit record id chosen by a record source; 0 means no record. Kept apart from record
 // numbers and byte offsets so that one is never passed for another by accident.
 enum class TRecordId : uint32_t { None = 0 };
-inline constexpr uint32_t IdValue(TRecordId id) { return static_cast<uint32_t>(id); }
-inline constexpr TRecordId MakeRecordId(uint32_t value) { return static_cast<TRecordId>(value); }
+inline constexpr uint32_t IdValue(TRecordId id) {
+  return static_cast<uint32_t>(id);
+}
+inline constexpr TRecordId MakeRecordId(uint32_t value) {
+  return static_cast<TRecordId>(value);
+}

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "dataset/DataSet.h"
-#include "dataset/Stream.h"
+#include "support/MemoryStream.h"
 #include "support/Text.h"
 
 void TFieldDefs::Add(std::string name, TFieldType type, int32_t size, bool required) {
@@ -11,19 +11,27 @@ void TFieldDefs::Add(std::string name, TFieldType type, int32_t size, bool requi
 }
 
 TField::TField(TDataSet& dataSet, const TFieldDef& def, int32_t fieldNo, TFieldKind kind)
-    : dataSet_(dataSet), name_(def.Name), type_(def.DataType), kind_(kind), size_(def.Size), fieldNo_(fieldNo) {
+    : dataSet_(dataSet),
+      name_(def.Name),
+      type_(def.DataType),
+      kind_(kind),
+      size_(def.Size),
+      fieldNo_(fieldNo) {
   if (type_ == TFieldType::ftString && size_ < 0) throw EDatabaseError("Invalid field size");
   if (!IsBlob()) scratch_.resize(static_cast<size_t>(DataSize()));
 }
 
-bool TField::GetData(void* destination) const { return dataSet_.GetFieldData(*this, destination); }
+bool TField::GetData(void* destination) const {
+  return dataSet_.GetFieldData(*this, destination);
+}
 
 void TField::GetAsString(std::string& out) const {
   out.clear();
   if (IsBlob()) {
     auto stream = dataSet_.CreateBlobStream(*this, TBlobStreamMode::bmRead);
     if (!stream) return;
-    out = stream->Data();
+    if (stream->Size() > 0)
+      out.assign(reinterpret_cast<const char*>(stream->Memory()), static_cast<size_t>(stream->Size()));
     if (!out.empty() && out.back() == '\0') out.pop_back();
     return;
   }

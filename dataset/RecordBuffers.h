@@ -32,7 +32,9 @@ class IReadOnlyRecordBuffers : public virtual IInterface {
 };
 
 // Record ids are the record numbers 1 … count; data sets on it produce their field data themselves.
-class TReadOnlyRecordBuffers : public TInterfacedObject, public IRecordBuffers, public IReadOnlyRecordBuffers {
+class TReadOnlyRecordBuffers : public TInterfacedObject,
+                               public IRecordBuffers,
+                               public IReadOnlyRecordBuffers {
  public:
   void* QueryInterface(const Guid& iid) override {
     if (void* p = QueryAmong<IRecordBuffers, IReadOnlyRecordBuffers>(this, iid)) return p;
@@ -60,5 +62,9 @@ class TReadOnlyRecordBuffers : public TInterfacedObject, public IRecordBuffers, 
 };
 
 // Record numbers of a TReadOnlyRecordBuffers source are its ids.
-inline TRecordId RecordIdOfNumber(int32_t recNo) { return MakeRecordId(static_cast<uint32_t>(recNo)); }
-inline int32_t RecordNumberOfId(TRecordId id) { return static_cast<int32_t>(IdValue(id)); }
+inline TRecordId RecordIdOfNumber(int32_t recNo) {
+  return MakeRecordId(static_cast<uint32_t>(recNo));
+}
+inline int32_t RecordNumberOfId(TRecordId id) {
+  return static_cast<int32_t>(IdValue(id));
+}

@@ -115,7 +115,7 @@ TEST(DataSetRing, ObserversHearEveryMove) {
   ds.RemoveDataEventHandler(token);
   ds.Last();
   EXPECT_EQ(events, (std::vector<TDataEvent>{TDataEvent::deUpdateState, TDataEvent::deDataSetChange,
-                                              TDataEvent::deDataSetScroll}));
+                                             TDataEvent::deDataSetScroll}));
 }
 
 }  // namespace

@@ -1,0 +1,139 @@
+#include "rff/RFFDataSet.h"
+
+#include <cstring>
+
+#include "layout/DravikFieldList.h"
+#include "layout/TextHelpers.h"
+#include "support/Text.h"
+
+namespace {
+
+// Ids are byte offsets plus 1, compared and stepped as unsigned 32-bit values.
+class TRFFRecordBuffers : public TInterfacedObject, public IRFFRecordBuffers {
+ public:
+  void* QueryInterface(const Guid& iid) override {
+    if (void* p = QueryAmong<IRFFRecordBuffers, IRecordBuffers>(this, iid)) return p;
+    return TInterfacedObject::QueryInterface(iid);
+  }
+
+  void SetFileName(const std::string& name) override {
+    layout_.SetDataFileName(name);
+    layout_.LoadLayout(ChangeFileExt(name, ".ini"));
+  }
+  TDravikFieldList& GetFieldList() override { return layout_; }
+  void SetFields(TFields* fields) override { fields_ = fields; }
+
+  int32_t GetRecordCount() override { return layout_.GetRecordCount(); }
+  TRecordId FirstRecord() override { return MakeRecordId(layout_.GetRecordCount() > 0 ? 1 : 0); }
+  TRecordId LastRecord() override {
+    const int32_t n = layout_.GetRecordCount();
+    if (n <= 0) return TRecordId::None;
+    return MakeRecordId(static_cast<uint32_t>(n - 1) * RecordLength() + 1);
+  }
+  TRecordId NextRecord(TRecordId id) override {
+    const uint64_t next = static_cast<uint64_t>(IdValue(id)) + RecordLength();
+    return MakeRecordId(next <= DataFileSize() ? static_cast<uint32_t>(next) : 0);
+  }
+  TRecordId PriorRecord(TRecordId id) override {
+    const uint32_t rl = RecordLength();
+    return MakeRecordId(IdValue(id) > rl ? IdValue(id) - rl : 0);
+  }
+  void RegisterBlobField(int32_t) override {}
+  void FieldDefsChanged() override {}
+
+  int32_t GetRecordData(TRecordId id, char* destination) override {
+    if (destination == nullptr) return layout_.GetRecordLength();
+    layout_.SetPosition(static_cast<int32_t>(IdValue(id) - 1));
+    layout_.ReadRecord();
+    int32_t offset = 0;
+    for (const auto& field : *fields_) {
+      if (field->IsBlob()) continue;
+      const size_t dataSize = static_cast<size_t>(field->DataSize());
+      // The value and its zero byte, cut so that the last byte is always the zero byte.
+      const char* value = layout_.FieldByName(field->FieldName()).GetValue();
+      const size_t length = strnlen(value, dataSize - 1);
+      char* out = destination + offset;
+      std::memcpy(out, value, length);
+      std::memset(out + length, 0, dataSize - length);
+      offset += field->DataSize();
+    }
+    return layout_.GetRecordLength();
+  }
+
+ private:
+  uint32_t RecordLength() { return static_cast<uint32_t>(layout_.GetRecordLength()); }
+  uint64_t DataFileSize() const {
+    const TFileReader* reader = layout_.DataReader();
+    return reader && reader->IsOpen() ? static_cast<uint64_t>(reader->OpenedSize()) : 0;
+  }
+
+  TDravikFieldList layout_;
+  TFields* fields_ = nullptr;
+};
+
+}  // namespace
+
+TRFFDataSet::~TRFFDataSet() {
+  Close();
+}
+
+Ref<IRecordBuffers> TRFFDataSet::CreateRecordBuffers() {
+  return MakeRef<IRecordBuffers>(new TRFFRecordBuffers);
+}
+
+IRFFRecordBuffers& TRFFDataSet::RffSource() {
+  return *static_cast<IRFFRecordBuffers*>(Source()->QueryInterface(IRFFRecordBuffers::IID));
+}
+
+void TRFFDataSet::SetFileName(const std::string& name) {
+  RffSource().SetFileName(name);
+}
+
+TDravikFieldList& TRFFDataSet::FieldList() {
+  return RffSource().GetFieldList();
+}
+
+void TRFFDataSet::InternalInitFieldDefs() {
+  FieldDefs().Clear();
+  TDravikFieldList& layout = FieldList();
+  for (int32_t i = 0; i < layout.FieldCount(); ++i) {
+    const TDravikField& field = layout.FieldByIndex(i);
+    if (UpperCase(field.Name()).find("MEMO") != std::string::npos)
+      FieldDefs().Add(field.Name(), TFieldType::ftMemo, 0);
+    else
+      FieldDefs().Add(field.Name(), TFieldType::ftString, field.Size());
+  }
+  TAbstractDataSet::InternalInitFieldDefs();
+}
+
+void TRFFDataSet::InternalOpen() {
+  TAbstractDataSet::InternalOpen();
+  RffSource().SetFields(&Fields());
+}
+
+int32_t TRFFDataSet::GetRecNo() {
+  UpdateCursorPos();
+  const auto rl = static_cast<uint32_t>(FieldList().GetRecordLength());
+  if (rl == 0) return 0;
+  return static_cast<int32_t>((IdValue(CurrentRecordId()) - 1u) / rl + 1u);
+}
+
+void TRFFDataSet::SetRecNo(int32_t recNo) {
+  const auto rl = static_cast<uint32_t>(FieldList().GetRecordLength());
+  SetCurrentRecordId(MakeRecordId(rl * static_cast<uint32_t>(recNo - 1) + 1u));
+  Resync(0);
+}
+
+std::unique_ptr<TMemoryStream> TRFFDataSet::CreateBlobStream(const TField& field, TBlobStreamMode mode) {
+  auto stream = std::make_unique<TMemoryStream>();
+  if (mode == TBlobStreamMode::bmWrite) return stream;
+  const char* buffer = ActiveBuffer();
+  if (buffer == nullptr || IsEmpty()) return stream;
+  TDravikFieldList& layout = FieldList();
+  layout.SetPosition(static_cast<int32_t>(IdValue(RecordIdOfBuffer(buffer)) - 1));
+  layout.ReadRecord();
+  const char* value = layout.FieldByName(field.FieldName()).GetValue();
+  stream->Write(value, static_cast<int32_t>(std::strlen(value)) + 1);
+  stream->SetPosition(0);
+  return stream;
+}

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "layout/DravikFieldList.h"
+#include "layout/FileReader.h"
+#include "rff/RFFDataSet.h"
+#include "tests/layout/LayoutTestSupport.h"
+
+namespace {
+
+std::string Repeat(const std::string& s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+// Records "C<n>  FARE<nnnnnnnn>\r\n" under the layout CXR, 3 / FARE, 12 (17 bytes each).
+std::string CxrFareRecords(int n) {
+  std::string out;
+  for (int i = 1; i <= n; ++i) {
+    char record[32];
+    std::snprintf(record, sizeof record, "C%-2dFARE%08d\r\n", i % 100, i);
+    out += record;
+  }
+  return out;
+}
+
+class RFFDataSetTest : public ::testing::Test {
+ protected:
+  // Writes name.ini with the description lines and name.rff with data; returns the data path.
+  std::string Make(const std::string& name, const std::vector<std::string>& fields, const std::string& data) {
+    std::string ini = "[FIELDDESCRIPTIONS]\r\n";
+    for (const auto& f : fields) ini += f + "\r\n";
+    dir.Write(name + ".ini", ini);
+    return dir.Write(name + ".rff", data);
+  }
+  std::vector<std::string> Values(TRFFDataSet& ds) {
+    std::vector<std::string> values;
+    for (const auto& field : ds.Fields()) values.push_back(field->AsString());
+    return values;
+  }
+
+  TTempDir dir;
+};
+
+TEST_F(RFFDataSetTest, RecordNumbersFollowFromTheRecordLength) {
+  TRFFDataSet ds;
+  ds.SetFileName(Make("f", {"CXR, 3", "FARE, 12"}, CxrFareRecords(10)));
+  ds.Open();
+  EXPECT_EQ(ds.FieldList().GetRecordLength(), 17);
+  EXPECT_EQ(ds.GetRecordCount(), 10);
+  ds.SetRecNo(3);
+  EXPECT_EQ(IdValue(ds.CurrentRecordId()), 35u);
+  EXPECT_EQ(ds.GetRecNo(), 3);
+  EXPECT_EQ(Values(ds), (std::vector<std::string>{"C3 ", "FARE00000003"}));
+  ds.Last();
+  EXPECT_EQ(ds.GetRecNo(), 10);
+  EXPECT_EQ(Values(ds)[1], "FARE00000010");
+  ASSERT_EQ(ds.Fields().Count(), 2);
+  EXPECT_EQ(ds.Fields()[1].Size(), 12);
+  EXPECT_FALSE(ds.Fields()[1].IsBlob());
+}
+
+TEST_F(RFFDataSetTest, PartialRecordsAfterTheCountedOnes) {
+  struct Case {
+    int fullRecords;
+    int extraBytes;
+    int count;
+  };
+  // 8.47 records count 8, but stepping on reaches the partial ninth; 9.53 records count 10.
+  for (const Case c : {Case{8, 8, 8}, Case{9, 9, 10}}) {
+    SCOPED_TRACE(c.fullRecords);
+    TRFFDataSet ds;
+    ds.SetFileName(Make("p", {"CXR, 3", "FARE, 12"},
+                        CxrFareRecords(c.fullRecords) + std::string("C99FARE000000", c.extraBytes)));
+    ds.Open();
+    EXPECT_EQ(ds.GetRecordCount(), c.count);
+    ds.MoveBy(c.fullRecords - 1);
+    ExpectError<Exception>([&] { ds.Next(); }, "Error at offset " + std::to_string(c.fullRecords * 17));
+  }
+}
+
+TEST_F(RFFDataSetTest, LastRecordWithoutItsSeparatorFails) {
+  TRFFDataSet ds;
+  std::string data = CxrFareRecords(3);
+  data.resize(data.size() - 2);
+  ds.SetFileName(Make("s", {"CXR, 3", "FARE, 12"}, data));
+  ds.Open();
+  ExpectError<Exception>([&] { ds.Last(); }, "Error at offset 34");
+}
+
+TEST_F(RFFDataSetTest, MemoColumnsAndStringColumnsOverMemoOffsets) {
+  const std::string memo = std::string("first text") + '\0' + "second memo text" + '\0';
+  dir.Write("m.rfm", memo);
+  // Memo_Remark: a layout memo by its prefix; REMARK, 8, M: a layout memo shown as a string column;
+  // SUBMEMO: a memo column over the record's own characters.
+  TRFFDataSet ds;
+  ds.SetFileName(
+      Make("m", {"Memo_Remark, 8", "REMARK, 8, M", "SUBMEMO, 10"}, "0000000B00000000abcdefghij\r\n"));
+  ds.Open();
+  ASSERT_EQ(ds.Fields().Count(), 3);
+  EXPECT_TRUE(ds.Fields()[0].IsBlob());
+  EXPECT_FALSE(ds.Fields()[1].IsBlob());
+  EXPECT_TRUE(ds.Fields()[2].IsBlob());
+  EXPECT_EQ(ds.Fields()[0].Size(), 0);
+  EXPECT_EQ(Values(ds), (std::vector<std::string>{"second memo text", "first te", "abcdefghij"}));
+  auto stream = ds.CreateBlobStream(ds.Fields()[0], TBlobStreamMode::bmRead);
+  EXPECT_EQ(stream->Size(), 17);
+  EXPECT_EQ(stream->Position(), 0);
+  EXPECT_EQ(ds.CreateBlobStream(ds.Fields()[0], TBlobStreamMode::bmWrite)->Size(), 0);
+}
+
+TEST_F(RFFDataSetTest, BadMemoOffsetsFailWhenTheTextIsRequested) {
+  dir.Write("b.rfm", std::string("abc") + '\0');
+  TRFFDataSet ds;
+  ds.SetFileName(Make("b", {"MEMO_A, 4"}, "0010\r\nzz!!\r\n"));
+  ds.Open();
+  ExpectError<EFileReaderException>([&] { ds.Fields()[0].AsString(); }, "EOF-Error");
+  ds.Next();
+  EXPECT_THROW(ds.Fields()[0].AsString(), EConvertError);
+}
+
+TEST_F(RFFDataSetTest, EmptyFileHasNoRowsAndTheUnsignedRecordNumber) {
+  TRFFDataSet ds;
+  ds.SetFileName(Make("e", {"CXR, 3", "FARE, 12"}, ""));
+  ds.Open();
+  EXPECT_TRUE(ds.IsEmpty());
+  EXPECT_EQ(ds.GetRecordCount(), 0);
+  EXPECT_EQ(ds.GetRecNo(), 252645136);
+  EXPECT_EQ(ds.Fields()[0].AsString(), "");
+  EXPECT_EQ(ds.CreateBlobStream(ds.Fields()[0], TBlobStreamMode::bmRead)->Size(), 0);
+}
+
+TEST_F(RFFDataSetTest, SetRecNoPastTheEndFails) {
+  TRFFDataSet ds;
+  ds.SetFileName(Make("x", {"CXR, 3", "FARE, 12"}, CxrFareRecords(4)));
+  ds.Open();
+  ExpectError<EFileReaderException>([&] { ds.SetRecNo(6); }, "EOF-Error");
+}
+
+TEST_F(RFFDataSetTest, VariableFieldsCannotBeShown) {
+  TRFFDataSet ds;
+  ds.SetFileName(Make("v", {"NOTE, -3"}, "003abc\r\n"));
+  ExpectError<EDatabaseError>([&] { ds.Open(); }, "Invalid field size");
+  EXPECT_FALSE(ds.Active());
+}
+
+TEST_F(RFFDataSetTest, MissingLayoutFailsInAnOrderlyWay) {
+  TRFFDataSet ds;
+  ds.SetFileName(dir.Write("nolayout.rff", CxrFareRecords(2)));
+  EXPECT_THROW(ds.Open(), Exception);
+}
+
+TEST_F(RFFDataSetTest, WideFieldEndingEarlyShowsAtMost255Blanks) {
+  std::string record = "abc";
+  record += '\0';
+  record += Repeat("x", 296);
+  TRFFDataSet ds;
+  ds.SetFileName(Make("w", {"WIDE, 300"}, record + "\r\n"));
+  ds.Open();
+  EXPECT_EQ(ds.Fields()[0].AsString(), "abc" + std::string(255, ' '));
+}
+
+TEST_F(RFFDataSetTest, HighBytesPassThroughUnchanged) {
+  TRFFDataSet ds;
+  ds.SetFileName(Make("h", {"CITY, 6"}, "M\xFCnich\r\n"));
+  ds.Open();
+  EXPECT_EQ(ds.Fields()[0].AsString(), "M\xFCnich");
+}
+
+}  // namespace

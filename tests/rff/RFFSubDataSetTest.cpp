@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/BinaryOpenMode.h"
+#include "rff/RFFSubDataSet.h"
+#include "tests/layout/LayoutTestSupport.h"
+
+namespace {
+
+std::string RfcLine(int n, size_t width = 64) {
+  std::string line;
+  while (line.size() < width) line += static_cast<char>('A' + (n + line.size()) % 26);
+  return line + "\r\n";
+}
+
+std::string RfcFile(int lines, size_t width = 64) {
+  std::string out;
+  for (int i = 0; i < lines; ++i) out += RfcLine(i, width);
+  return out;
+}
+
+std::vector<std::string> Row(TRFFSubDataSet& ds) {
+  std::vector<std::string> values;
+  for (const auto& field : ds.Fields()) values.push_back(field->AsString());
+  return values;
+}
+
+class RFFSubDataSetTest : public ::testing::Test {
+ protected:
+  void TearDown() override { SetDefaultBinaryOpenMode(TBinaryOpenMode::bomReadWrite); }
+  TTempDir dir;
+};
+
+TEST_F(RFFSubDataSetTest, FullLinesGiveTenColumnsAtTheirOffsets) {
+  const std::string data = RfcFile(10);
+  TRFFSubDataSet ds;
+  ds.SetFileName(dir.Write("a.rfc", data));
+  ds.Open();
+  EXPECT_EQ(ds.GetRecordCount(), 10);
+  EXPECT_EQ(ds.RecordSize(), 66);
+  std::vector<std::string> names;
+  for (const auto& f : ds.Fields()) names.push_back(f->FieldName());
+  EXPECT_EQ(names, (std::vector<std::string>{"Tariff1_ID", "Car1", "Class1", "Dest1", "Tariff2_ID", "Car2",
+                                             "Class2", "Dest2", "Jaw", "HIP"}));
+  ds.MoveBy(2);
+  const std::string row3 = data.substr(132, 66);
+  EXPECT_EQ(Row(ds), (std::vector<std::string>{row3.substr(0, 13), row3.substr(13, 3), row3.substr(16, 6),
+                                               row3.substr(22, 4), row3.substr(26, 13), row3.substr(39, 3),
+                                               row3.substr(42, 6), row3.substr(48, 4), row3.substr(52, 6),
+                                               row3.substr(58, 6)}));
+}
+
+TEST_F(RFFSubDataSetTest, ShortFirstLineDropsLaterColumns) {
+  TRFFSubDataSet ds;
+  ds.SetFileName(dir.Write("s.rfc", RfcFile(3, 40)));
+  ds.Open();
+  ASSERT_EQ(ds.Fields().Count(), 6);
+  // Car2 starts at 39: the line's last character and its CR LF.
+  EXPECT_EQ(ds.Fields()[5].AsString(), RfcLine(0, 40).substr(39));
+}
+
+TEST_F(RFFSubDataSetTest, CountIgnoresAPartialRecordAndEmptyFilesHaveOneColumn) {
+  struct Case {
+    std::string data;
+    int count;
+    int columns;
+  };
+  for (const Case& c : {Case{RfcFile(10) + "X", 10, 10}, Case{"", 0, 1}, Case{"\r\n\r\n\r\n", 3, 1}}) {
+    TRFFSubDataSet ds;
+    ds.SetFileName(dir.Write("c.rfc", c.data));
+    ds.Open();
+    EXPECT_EQ(ds.GetRecordCount(), c.count);
+    EXPECT_EQ(ds.Fields().Count(), c.columns);
+  }
+}
+
+TEST_F(RFFSubDataSetTest, SetRecNoDoesNotMoveAndLastReadsNothingBefore) {
+  TRFFSubDataSet ds;
+  ds.SetFileName(dir.Write("n.rfc", RfcFile(5)));
+  ds.Open();
+  ds.SetRecNo(4);
+  EXPECT_EQ(ds.GetRecNo(), 1);
+  ds.Last();
+  EXPECT_EQ(ds.GetRecNo(), 5);
+  EXPECT_EQ(ds.Fields()[0].AsString(), RfcLine(4).substr(0, 13));
+}
+
+TEST_F(RFFSubDataSetTest, OpenModeIsReadOnlyWhileOpenAndBackOnAnyClose) {
+  TRFFSubDataSet first, second;
+  first.SetFileName(dir.Write("1.rfc", RfcFile(2)));
+  second.SetFileName(dir.Write("2.rfc", RfcFile(2)));
+  first.Open();
+  EXPECT_EQ(GetDefaultBinaryOpenMode(), TBinaryOpenMode::bomReadOnly);
+  second.Open();
+  first.Close();
+  EXPECT_EQ(GetDefaultBinaryOpenMode(), TBinaryOpenMode::bomReadWrite);
+  EXPECT_TRUE(second.Active());
+}
+
+TEST_F(RFFSubDataSetTest, FileNameIsFixedWhileOpenAndMissingFilesFail) {
+  TRFFSubDataSet ds;
+  ds.SetFileName(dir.Path("missing.rfc"));
+  ExpectError<EInOutError>([&] { ds.Open(); }, "I/O error 2");
+  EXPECT_FALSE(ds.Active());
+  EXPECT_EQ(GetDefaultBinaryOpenMode(), TBinaryOpenMode::bomReadWrite);
+  const std::string good = dir.Write("g.rfc", RfcFile(1));
+  ds.SetFileName(good);
+  ds.Open();
+  ds.SetFileName(dir.Path("other.rfc"));
+  EXPECT_EQ(ds.FileName(), good);
+}
+
+TEST_F(RFFSubDataSetTest, FileShrinkingWhileOpenGivesAnError) {
+  const std::string path = dir.Write("k.rfc", RfcFile(4));
+  TRFFSubDataSet ds;
+  ds.SetFileName(path);
+  ds.Open();
+  dir.Write("k.rfc", RfcFile(1));
+  ds.Last();
+  EXPECT_THROW(ds.Fields()[0].AsString(), EInOutError);
+}
+
+}  // namespace
