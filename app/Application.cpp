@@ -1,0 +1,19 @@
+#include "app/Application.h"
+
+#include "app/MessageBox.h"
+#include "app/Startup.h"
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName(QStringLiteral("kwviewer"));
+  setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
+  setApplicationVersion(QString::fromLatin1(ProgramVersion()));
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (...) {
+    HandleCurrentException();
+    return false;
+  }
+}

@@ -1,0 +1,344 @@
+#include "app/DBGrid.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cstdlib>
+
+#include "app/MessageBox.h"
+
+namespace {
+
+constexpr int kWheelNotch = 120;
+constexpr int kMaxInitialColumnCharacters = 64;
+
+class TSyncScope {
+ public:
+  explicit TSyncScope(int& counter) : counter_(counter) { ++counter_; }
+  ~TSyncScope() { --counter_; }
+  TSyncScope(const TSyncScope&) = delete;
+  TSyncScope& operator=(const TSyncScope&) = delete;
+
+ private:
+  int& counter_;
+};
+
+}  // namespace
+
+TDBGridView::TDBGridView(TDBGrid& grid) : QTableView(&grid), grid_(grid) {}
+
+void TDBGridView::keyPressEvent(QKeyEvent* event) {
+  const bool control = event->modifiers() & Qt::ControlModifier;
+  switch (event->key()) {
+    case Qt::Key_Up:
+      grid_.MoveBy(-1);
+      return;
+    case Qt::Key_Down:
+      grid_.MoveBy(1);
+      return;
+    case Qt::Key_PageUp:
+      grid_.MoveBy(-grid_.VisibleRowCount());
+      return;
+    case Qt::Key_PageDown:
+      grid_.MoveBy(grid_.VisibleRowCount());
+      return;
+    case Qt::Key_Home:
+      if (control) {
+        grid_.First();
+        return;
+      }
+      break;
+    case Qt::Key_End:
+      if (control) {
+        grid_.Last();
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  QTableView::keyPressEvent(event);
+}
+
+void TDBGridView::wheelEvent(QWheelEvent* event) {
+  const int delta = event->angleDelta().y();
+  if (delta == 0) {
+    QTableView::wheelEvent(event);
+    return;
+  }
+  wheelRemainder_ += delta;
+  const int notches = wheelRemainder_ / kWheelNotch;
+  wheelRemainder_ %= kWheelNotch;
+  if (notches != 0) grid_.MoveBy(-notches * QApplication::wheelScrollLines());
+  event->accept();
+}
+
+void TDBGridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  QTableView::currentChanged(current, previous);
+  TDataSet* dataSet = grid_.DataSet();
+  if (grid_.Syncing() || !current.isValid() || !dataSet || !dataSet->Active()) return;
+  const int distance = current.row() - dataSet->ActiveRecord();
+  if (distance != 0) grid_.MoveBy(distance);
+}
+
+bool TDBGridView::viewportEvent(QEvent* event) {
+  // The grid shows its cell hints itself, as the mouse moves.
+  if (event->type() == QEvent::ToolTip) return true;
+  return QTableView::viewportEvent(event);
+}
+
+TDBGrid::TDBGrid(QWidget* parent)
+    : QWidget(parent),
+      view_(new TDBGridView(*this)),
+      scrollBar_(new QScrollBar(Qt::Vertical, this)),
+      model_(new TDataSetTableModel(this)) {
+  auto* layout = new QGridLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(view_, 0, 0);
+  layout->addWidget(scrollBar_, 0, 1);
+
+  view_->setModel(model_);
+  view_->setFrameShape(QFrame::NoFrame);
+  view_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  view_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  view_->setSelectionMode(QAbstractItemView::SingleSelection);
+  view_->setSelectionBehavior(QAbstractItemView::SelectItems);
+  view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view_->setTabKeyNavigation(false);
+  view_->setAutoScroll(false);
+  view_->setWordWrap(false);
+  view_->setTextElideMode(Qt::ElideRight);
+  view_->setShowGrid(true);
+  view_->verticalHeader()->hide();
+  view_->verticalHeader()->setMinimumSectionSize(1);
+  view_->verticalHeader()->setDefaultSectionSize(kDefaultRowHeight);
+  view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  QHeaderView* titles = view_->horizontalHeader();
+  titles->setSectionsMovable(true);
+  titles->setSectionResizeMode(QHeaderView::Interactive);
+  titles->setHighlightSections(false);
+  titles->setFont(QFont(QStringLiteral("Tahoma"), 8));
+  QPalette palette = view_->palette();
+  for (auto group : {QPalette::Active, QPalette::Inactive}) {
+    palette.setColor(group, QPalette::Highlight, QColor(0, 0, 128));
+    palette.setColor(group, QPalette::HighlightedText, Qt::white);
+  }
+  view_->setPalette(palette);
+
+  view_->viewport()->setMouseTracking(true);
+  view_->viewport()->installEventFilter(this);
+  titles->viewport()->setMouseTracking(true);
+  titles->viewport()->installEventFilter(this);
+  setFocusProxy(view_);
+
+  scrollBar_->setTracking(false);
+  connect(scrollBar_, &QScrollBar::actionTriggered, this, &TDBGrid::ScrollBarAction);
+  connect(scrollBar_, &QScrollBar::sliderReleased, this,
+          [this] { ScrollBarAction(QAbstractSlider::SliderMove); });
+  UpdateScrollBar();
+}
+
+TDBGrid::~TDBGrid() {
+  if (dataSet_) dataSet_->RemoveDataEventHandler(eventToken_);
+}
+
+void TDBGrid::SetDataSet(TDataSet* dataSet) {
+  if (dataSet_) dataSet_->RemoveDataEventHandler(eventToken_);
+  dataSet_ = dataSet;
+  eventToken_ = 0;
+  {
+    TSyncScope sync(syncing_);
+    model_->SetDataSet(dataSet_);
+  }
+  if (dataSet_) {
+    eventToken_ =
+        dataSet_->AddDataEventHandler([this](TDataEvent event, int32_t info) { OnDataEvent(event, info); });
+    dataSet_->SetBufferCount(VisibleRowCount());
+    dataSet_->First();
+  }
+  SizeColumns();
+  SyncCurrentCell();
+  UpdateScrollBar();
+}
+
+int TDBGrid::VisibleRowCount() const {
+  return std::max(1, view_->viewport()->height() / view_->verticalHeader()->defaultSectionSize());
+}
+
+void TDBGrid::MoveBy(int32_t distance) {
+  if (dataSet_ && dataSet_->Active() && distance != 0) RunGuarded([&] { dataSet_->MoveBy(distance); });
+}
+
+void TDBGrid::First() {
+  if (dataSet_ && dataSet_->Active()) RunGuarded([&] { dataSet_->First(); });
+}
+
+void TDBGrid::Last() {
+  if (dataSet_ && dataSet_->Active()) RunGuarded([&] { dataSet_->Last(); });
+}
+
+void TDBGrid::GoToRecord(int32_t recNo) {
+  if (!dataSet_ || !dataSet_->Active()) return;
+  RunGuarded([&] {
+    const int32_t count = dataSet_->GetRecordCount();
+    if (count <= 0) return;
+    const int32_t target = std::clamp(recNo, 1, count);
+    dataSet_->SetRecNo(target);
+    if (dataSet_->GetRecNo() == target) return;
+    // No positioning by number: walk from whichever of the first, the last and the current record
+    // lies nearest.
+    const int64_t fromCurrent = static_cast<int64_t>(target) - dataSet_->GetRecNo();
+    const int64_t fromFirst = static_cast<int64_t>(target) - 1;
+    const int64_t fromLast = static_cast<int64_t>(count) - target;
+    if (fromFirst <= std::llabs(fromCurrent) && fromFirst <= fromLast) {
+      dataSet_->First();
+      dataSet_->MoveBy(static_cast<int32_t>(fromFirst));
+    } else if (fromLast <= std::llabs(fromCurrent)) {
+      dataSet_->Last();
+      dataSet_->MoveBy(static_cast<int32_t>(-fromLast));
+    } else {
+      dataSet_->MoveBy(static_cast<int32_t>(fromCurrent));
+    }
+  });
+  UpdateScrollBar();
+}
+
+void TDBGrid::ScrollBarAction(int action) {
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd:
+      MoveBy(1);
+      break;
+    case QAbstractSlider::SliderSingleStepSub:
+      MoveBy(-1);
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      MoveBy(VisibleRowCount());
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      MoveBy(-VisibleRowCount());
+      break;
+    case QAbstractSlider::SliderToMinimum:
+      First();
+      break;
+    case QAbstractSlider::SliderToMaximum:
+      Last();
+      break;
+    case QAbstractSlider::SliderMove: {
+      // While the thumb is dragged nothing moves; the jump comes when it is let go.
+      if (scrollBar_->isSliderDown() || !dataSet_ || !dataSet_->Active()) break;
+      const int position = scrollBar_->sliderPosition();
+      bool sequenced = false;
+      RunGuarded([&] { sequenced = dataSet_->IsSequenced(); });
+      if (sequenced)
+        GoToRecord(position);
+      else if (position <= scrollBar_->minimum())
+        First();
+      else if (position >= scrollBar_->maximum())
+        Last();
+      break;
+    }
+    default:
+      break;
+  }
+  UpdateScrollBar();
+}
+
+void TDBGrid::OnDataEvent(TDataEvent event, int32_t info) {
+  {
+    TSyncScope sync(syncing_);
+    model_->DataSetEvent(event, info);
+  }
+  if (model_->columnCount() != sizedColumns_) SizeColumns();
+  SyncCurrentCell();
+  UpdateScrollBar();
+}
+
+void TDBGrid::SyncCurrentCell() {
+  TSyncScope sync(syncing_);
+  if (!dataSet_ || !dataSet_->Active() || model_->rowCount() == 0 || model_->columnCount() == 0) return;
+  const int row = std::clamp(dataSet_->ActiveRecord(), 0, model_->rowCount() - 1);
+  const QModelIndex current = view_->currentIndex();
+  const int column = current.isValid() ? current.column() : 0;
+  const QModelIndex target = model_->index(row, std::min(column, model_->columnCount() - 1));
+  if (target != current || !view_->selectionModel()->isSelected(target))
+    view_->selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+}
+
+void TDBGrid::UpdateScrollBar() {
+  const QSignalBlocker block(scrollBar_);
+  if (!dataSet_ || !dataSet_->Active()) {
+    scrollBar_->setRange(0, 0);
+    scrollBar_->setEnabled(false);
+    return;
+  }
+  scrollBar_->setEnabled(true);
+  scrollBar_->setSingleStep(1);
+  if (dataSet_->IsSequenced()) {
+    const int32_t count = dataSet_->GetRecordCount();
+    scrollBar_->setRange(count > 0 ? 1 : 0, std::max(count, 0));
+    scrollBar_->setPageStep(VisibleRowCount());
+    scrollBar_->setValue(dataSet_->GetRecNo());
+  } else {
+    scrollBar_->setRange(0, 2);
+    scrollBar_->setPageStep(1);
+    scrollBar_->setValue(dataSet_->Bof() ? 0 : dataSet_->Eof() ? 2 : 1);
+  }
+}
+
+void TDBGrid::FitRows() {
+  if (!dataSet_) return;
+  const int rows = VisibleRowCount();
+  RunGuarded([&] {
+    if (rows != dataSet_->BufferCount()) dataSet_->SetBufferCount(rows);
+    // A window that only shrank may not have been reported.
+    if (dataSet_->Active() && model_->rowCount() != dataSet_->BufferedRecordCount())
+      OnDataEvent(TDataEvent::deLayoutChange, 0);
+    UpdateScrollBar();
+  });
+}
+
+void TDBGrid::SizeColumns() {
+  sizedColumns_ = model_->columnCount();
+  if (!dataSet_ || !dataSet_->Active()) return;
+  const QFontMetrics cells = view_->fontMetrics();
+  const QFontMetrics titles(view_->horizontalHeader()->font());
+  const int digit = cells.horizontalAdvance(QLatin1Char('0'));
+  for (int c = 0; c < sizedColumns_ && c < dataSet_->Fields().Count(); ++c) {
+    const TField& field = dataSet_->Fields()[c];
+    const int characters = field.IsBlob() ? 0 : std::min(field.Size(), kMaxInitialColumnCharacters);
+    int width = std::max(characters * digit, cells.horizontalAdvance(TDataSetTableModel::MemoMarker()));
+    width = std::max(width, titles.horizontalAdvance(model_->headerData(c, Qt::Horizontal).toString()));
+    view_->setColumnWidth(c, width + 8);
+  }
+}
+
+bool TDBGrid::CellAt(QPoint point, int& column, int& row) const {
+  QWidget* viewport = view_->viewport();
+  const QPoint local = viewport->mapFrom(this, point);
+  if (!viewport->rect().contains(local)) return false;
+  const QModelIndex index = view_->indexAt(local);
+  if (!index.isValid()) return false;
+  column = index.column();
+  row = index.row();
+  return true;
+}
+
+bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (widget == view_->viewport() && event->type() == QEvent::Resize) FitRows();
+  if (widget && event->type() == QEvent::MouseMove && OnMouseMove) {
+    const auto* move = static_cast<QMouseEvent*>(event);
+    const QPoint point = widget->mapTo(this, move->position().toPoint());
+    OnMouseMove(move->modifiers(), point.x(), point.y());
+  }
+  if (widget && event->type() == QEvent::Leave && OnMouseLeave) OnMouseLeave();
+  return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QTableView>
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include "app/DataSetModel.h"
+
+class QScrollBar;
+class TDBGrid;
+
+// The table part of the grid: draws the held rows and turns vertical keys, wheel turns and clicks into
+// moves of the data set. It never scrolls vertically itself.
+class TDBGridView : public QTableView {
+ public:
+  explicit TDBGridView(TDBGrid& grid);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  bool viewportEvent(QEvent* event) override;
+
+ private:
+  TDBGrid& grid_;
+  int wheelRemainder_ = 0;
+};
+
+// A read-only grid over a data set: the window of rows the data set holds, fitted to the grid's
+// height, and a vertical scroll bar beside it that shows the record number among the record count.
+// Every move goes through the data set (MoveBy, First, Last, SetRecNo), so record counts up to
+// 2^31 - 1 work. Errors of the data set go to the application's error handler.
+class TDBGrid : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int kDefaultRowHeight = 17;
+
+  explicit TDBGrid(QWidget* parent = nullptr);
+  ~TDBGrid() override;
+
+  // Binds the grid to dataSet (not owned; none unbinds). A bound, open data set moves to its first
+  // record.
+  void SetDataSet(TDataSet* dataSet);
+  TDataSet* DataSet() const { return dataSet_; }
+  TDBGridView* View() const { return view_; }
+  QScrollBar* VerticalScrollBar() const { return scrollBar_; }
+  TDataSetTableModel* Model() const { return model_; }
+
+  // Rows that fit the grid's height; the data set holds this many.
+  int VisibleRowCount() const;
+
+  // Navigation; errors go to the application's error handler.
+  void MoveBy(int32_t distance);
+  void First();
+  void Last();
+  // Makes record recNo (1-based) the active one: by SetRecNo where the data set supports it, else by
+  // moving from the nearest of the first record, the last record and the current one.
+  void GoToRecord(int32_t recNo);
+
+  // The cell hint's text as the mouse handler last set it.
+  const QString& HintText() const { return hintText_; }
+  void SetHintText(const QString& text) { hintText_ = text; }
+  // The data window's mouse-move handler: key state and a position in the grid's coordinates.
+  std::function<void(Qt::KeyboardModifiers, int, int)> OnMouseMove;
+  std::function<void()> OnMouseLeave;
+
+  // Column and data-set row under a point in the grid's coordinates; false over titles and empty areas.
+  bool CellAt(QPoint point, int& column, int& row) const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  friend class TDBGridView;
+  void OnDataEvent(TDataEvent event, int32_t info);
+  void SyncCurrentCell();
+  void UpdateScrollBar();
+  void FitRows();
+  void SizeColumns();
+  void ScrollBarAction(int action);
+  bool Syncing() const { return syncing_ > 0; }
+
+  TDBGridView* view_;
+  QScrollBar* scrollBar_;
+  TDataSetTableModel* model_;
+  TDataSet* dataSet_ = nullptr;
+  int32_t eventToken_ = 0;
+  int syncing_ = 0;
+  int sizedColumns_ = -1;
+  QString hintText_;
+};

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <string>
+#include <vector>
+
+#include "dataset/DataSet.h"
+
+// Table model over the window of rows a data set holds: one model row per buffered row, one column
+// per field. The displayed texts of the held rows are cached when the data set reports a change, so
+// painting reads nothing from the data set. Memo values are never cached: their cells show a marker
+// and their text is read only on request (CellValue).
+class TDataSetTableModel : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  // What a memo cell shows in place of its text.
+  static QString MemoMarker();
+
+  explicit TDataSetTableModel(QObject* parent = nullptr);
+
+  // Not owned; the caller forwards the data set's events to DataSetEvent.
+  void SetDataSet(TDataSet* dataSet);
+  TDataSet* DataSet() const { return dataSet_; }
+  // Brings the cache up to date after an event of the data set.
+  void DataSetEvent(TDataEvent event, int32_t info);
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  bool IsMemoColumn(int column) const { return isMemo_[static_cast<size_t>(column)] != 0; }
+  // The current text of a cell, memo text included, read from the data set through its row. Errors
+  // of reading propagate after the data set's active row was restored.
+  std::string CellValue(int row, int column) const;
+
+ private:
+  bool ShapeChanged() const;
+  void Rebuild();
+  void FillRows(int from, int to);
+  void ScrollRows(int32_t distance);
+  QString& Cell(int row, int column) { return cache_[static_cast<size_t>(row * columns_ + column)]; }
+  const QString& Cell(int row, int column) const {
+    return cache_[static_cast<size_t>(row * columns_ + column)];
+  }
+
+  TDataSet* dataSet_ = nullptr;
+  int rows_ = 0;
+  int columns_ = 0;
+  std::vector<char> isMemo_;
+  std::vector<QString> titles_;
+  std::vector<QString> cache_;  // rows_ × columns_, row by row
+  std::string scratch_;
+  std::string decoded_;
+};

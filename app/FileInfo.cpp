@@ -1,0 +1,55 @@
+#include "app/FileInfo.h"
+
+#include "platform/File.h"
+#include "support/Exception.h"
+#include "support/Text.h"
+
+#ifdef KW_HAVE_RFF
+#include "rff/RFFDataSet.h"
+#include "rff/RFFSubDataSet.h"
+#endif
+
+namespace {
+
+std::unique_ptr<TAbstractDataSet> OpenDefaultDataSet(const TFileInfo& info) {
+#ifdef KW_HAVE_RFF
+  if (info.Extension() == ".RFC") {
+    auto dataSet = std::make_unique<TRFFSubDataSet>();
+    dataSet->SetFileName(info.FileName());
+    dataSet->Open();
+    return dataSet;
+  }
+  auto dataSet = std::make_unique<TRFFDataSet>();
+  dataSet->SetFileName(info.FileName());
+  dataSet->Open();
+  return dataSet;
+#else
+  throw Exception("No reader for " + info.Extension() + " files in this build");
+#endif
+}
+
+TFileInfo::TDataSetFactory& Factory() {
+  static TFileInfo::TDataSetFactory factory;
+  return factory;
+}
+
+}  // namespace
+
+TFileInfo::TDataSetFactory TFileInfo::SetDataSetFactory(TDataSetFactory factory) {
+  TDataSetFactory previous = std::move(Factory());
+  Factory() = std::move(factory);
+  return previous;
+}
+
+TFileInfo::TFileInfo(const std::string& fileName, uint8_t recordType, const std::string& extension) {
+  if (!FileExists(fileName)) throw Exception("File not found");
+  fileName_ = fileName;
+  extension_ = UpperCase(extension);
+  recordType_ = recordType;
+  // ".DAF" gets its STADAF data set here once STADAF files are read.
+  const TDataSetFactory factory = Factory();
+  dataSet_ = factory ? factory(*this) : OpenDefaultDataSet(*this);
+  if (!dataSet_) throw Exception("No data set for " + fileName_);
+}
+
+TFileInfo::~TFileInfo() = default;

@@ -1,0 +1,87 @@
+#include "app/FileNames.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "support/Text.h"
+
+std::string ExtractFileExt(std::string_view name) {
+  const size_t at = name.find_last_of("./");
+  if (at == std::string_view::npos || name[at] != '.') return {};
+  return std::string(name.substr(at));
+}
+
+namespace {
+
+std::string CurrentDirectory() {
+  std::vector<char> buffer(4096);
+  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) return "/";
+    buffer.resize(buffer.size() * 2);
+  }
+  return buffer.data();
+}
+
+// The absolute form of path as components; trailing reports whether path ended with "/".
+std::vector<std::string> AbsoluteComponents(std::string_view path, bool& trailing) {
+  std::string full(path);
+  if (full.empty() || full[0] != '/') full = CurrentDirectory() + "/" + full;
+  trailing = full.size() > 1 && full.back() == '/';
+  std::vector<std::string> components;
+  size_t start = 0;
+  while (start <= full.size()) {
+    size_t end = full.find('/', start);
+    if (end == std::string::npos) end = full.size();
+    const std::string_view component(full.data() + start, end - start);
+    if (component == "..") {
+      if (!components.empty()) components.pop_back();
+    } else if (!component.empty() && component != ".") {
+      components.emplace_back(component);
+    }
+    start = end + 1;
+  }
+  return components;
+}
+
+// The stored spelling of name in directory, or none when no entry matches.
+std::optional<std::string> StoredName(const std::string& directory, const std::string& name) {
+  struct stat st;
+  if (::lstat((directory + name).c_str(), &st) == 0) return name;
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(directory.c_str()), ::closedir);
+  if (!dir) return std::nullopt;
+  std::optional<std::string> found;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string_view candidate(entry->d_name);
+    if (candidate == "." || candidate == "..") continue;
+    if (SameText(candidate, name) && (!found || candidate < *found)) found = std::string(candidate);
+  }
+  return found;
+}
+
+}  // namespace
+
+std::string ExpandLongPathName(std::string_view path) {
+  bool trailing = false;
+  const std::vector<std::string> components = AbsoluteComponents(path, trailing);
+  std::string result = "/";
+  for (size_t i = 0; i < components.size(); ++i) {
+    const bool last = i + 1 == components.size();
+    const std::optional<std::string> stored = StoredName(result, components[i]);
+    if (!stored) {
+      for (size_t j = i; j < components.size(); ++j) {
+        result += components[j];
+        if (j + 1 < components.size() || trailing) result += '/';
+      }
+      return result;
+    }
+    result += *stored;
+    if (!last || trailing) result += '/';
+  }
+  return result;
+}

@@ -1,0 +1,75 @@
+#include "app/MDIChild.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QVBoxLayout>
+
+#include "app/DBGrid.h"
+#include "app/DisplayText.h"
+#include "app/MainForm.h"
+#include "app/MessageBox.h"
+
+TMDIChild::TMDIChild(TMainForm& mainForm)
+    : QMdiSubWindow(nullptr), mainForm_(mainForm), Panel1_(new QFrame(this)), rxdbg_(new TDBGrid(Panel1_)) {
+  setObjectName(QStringLiteral("MDIChild"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  Panel1_->setObjectName(QStringLiteral("Panel1"));
+  Panel1_->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  Panel1_->setLineWidth(1);
+  auto* layout = new QVBoxLayout(Panel1_);
+  layout->setContentsMargins(2, 2, 2, 2);
+  layout->addWidget(rxdbg_);
+  rxdbg_->setObjectName(QStringLiteral("rxdbg"));
+  rxdbg_->OnMouseMove = [this](Qt::KeyboardModifiers keys, int x, int y) { rxdbgMouseMove(keys, x, y); };
+  rxdbg_->OnMouseLeave = [this] { mainForm_.CancelHint(); };
+  setWidget(Panel1_);
+  setWindowTitle(DisplayText(caption_));
+  Panel1_->resize(kClientWidth, kClientHeight);
+  adjustSize();
+  rxdbg_->setFocus();
+}
+
+TMDIChild::~TMDIChild() = default;
+
+void TMDIChild::SetDataSet(TDataSet* dataSet) {
+  rxdbg_->SetDataSet(dataSet);
+}
+
+TDataSet* TMDIChild::DataSet() const {
+  return rxdbg_->DataSet();
+}
+
+void TMDIChild::SetCaption(std::string caption) {
+  caption_ = std::move(caption);
+  setWindowTitle(DisplayText(caption_));
+}
+
+void TMDIChild::FormActivate() {
+  if (treeNode_) mainForm_.SelectNodeOfWindow(treeNode_);
+}
+
+void TMDIChild::rxdbgMouseMove(Qt::KeyboardModifiers /*keyState*/, int x, int y) {
+  mainForm_.SetHintAllowed(true);
+  QString text;
+  int column = -1;
+  int row = -1;
+  const TDataSet* dataSet = rxdbg_->DataSet();
+  if (dataSet && dataSet->Active() && rxdbg_->CellAt(QPoint(x, y), column, row)) {
+    try {
+      text = DisplayText(rxdbg_->Model()->CellValue(row, column));
+    } catch (...) {
+      HandleCurrentException();
+      return;
+    }
+  }
+  rxdbg_->SetHintText(text);
+  mainForm_.ActivateHint(rxdbg_, text, rxdbg_->mapToGlobal(QPoint(x, y)));
+}
+
+void TMDIChild::closeEvent(QCloseEvent* event) {
+  QMdiSubWindow::closeEvent(event);
+  if (!event->isAccepted()) return;
+  // The window is freed; the data set stays open with its holder.
+  closing_ = true;
+  rxdbg_->SetDataSet(nullptr);
+}

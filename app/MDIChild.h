@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QMdiSubWindow>
+#include <string>
+
+class QFrame;
+class QTreeWidgetItem;
+class TDataSet;
+class TDBGrid;
+class TMainForm;
+
+// A data window: an MDI child showing one data set read-only in its grid. It knows its file-tree
+// node, selects it when activated and shows the value of the cell under the mouse as a hint. It frees
+// itself when closed; the data set belongs to its holder and stays open.
+class TMDIChild : public QMdiSubWindow {
+  Q_OBJECT
+
+ public:
+  static constexpr int kClientWidth = 552;
+  static constexpr int kClientHeight = 303;
+
+  explicit TMDIChild(TMainForm& mainForm);
+  ~TMDIChild() override;
+
+  TDBGrid* rxdbg() const { return rxdbg_; }
+  // The data source: binds the grid to dataSet, which the window never owns. Errors of the first
+  // fetch propagate.
+  void SetDataSet(TDataSet* dataSet);
+  TDataSet* DataSet() const;
+
+  // The caption as an 8-bit text; the title bar shows it decoded.
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string caption);
+
+  QTreeWidgetItem* TreeNode() const { return treeNode_; }
+  void SetTreeNode(QTreeWidgetItem* node) { treeNode_ = node; }
+
+  // True from the moment the window was closed until it is destroyed.
+  bool Closing() const { return closing_; }
+
+  void FormActivate();
+  // The grid's mouse-move handler; x and y in the grid's coordinates.
+  void rxdbgMouseMove(Qt::KeyboardModifiers keyState, int x, int y);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  TMainForm& mainForm_;
+  QFrame* Panel1_;
+  TDBGrid* rxdbg_;
+  std::string caption_ = "MDI Child";
+  QTreeWidgetItem* treeNode_ = nullptr;
+  bool closing_ = false;
+};

@@ -1,0 +1,159 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPoint>
+#include <QString>
+#include <QTreeWidgetItem>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/FileInfo.h"
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QMimeData;
+class QSplitter;
+class QToolBar;
+class QTreeWidget;
+class TMDIChild;
+
+// Result codes and drop effects of the drop-target operations, with the values of the platform's
+// OLE drag and drop.
+enum THResult : int32_t { S_OK = 0, S_FALSE = 1 };
+enum TDropEffect : uint32_t { DROPEFFECT_NONE = 0, DROPEFFECT_COPY = 1 };
+
+// A node of the file tree; a file or record-type node owns the holder of its data set.
+class TFileTreeNode : public QTreeWidgetItem {
+ public:
+  static constexpr int kType = QTreeWidgetItem::UserType + 1;
+
+  TFileTreeNode(const std::string& caption, std::unique_ptr<TFileInfo> data);
+  // The caption as an 8-bit text; the tree shows it decoded.
+  const std::string& Caption() const { return caption_; }
+  TFileInfo* Data() const { return data_.get(); }
+  void FreeData() { data_.reset(); }
+
+ private:
+  std::string caption_;
+  std::unique_ptr<TFileInfo> data_;
+};
+
+// What the hint handler is told about a hint about to be shown.
+struct THintInfo {
+  QWidget* HintControl = nullptr;
+  QPoint CursorPos;
+  int ReshowTimeout = 0;  // milliseconds
+};
+
+// The main window: an MDI frame with the file tree on its left. Every file enters through OpenFile,
+// from the Open command, the command line or a drop.
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  static constexpr int kClientWidth = 673;
+  static constexpr int kClientHeight = 433;
+  static constexpr int kTreeWidth = 200;
+  static constexpr int kStatusPanelWidth = 256;
+  static constexpr int kTreeRowHeight = 17;
+
+  // Runs the Open dialog: parent, caption, filters in Qt's syntax, the preselected filter; returns
+  // the chosen paths in the dialog's order (none when cancelled). Tests put their own in its place.
+  using TOpenDialogFunction =
+      std::function<QStringList(QWidget* parent, const QStringList& filters, const QString& selectedFilter)>;
+  static TOpenDialogFunction SetOpenDialogFunction(TOpenDialogFunction function);
+  // The Open dialog's filter, "description|patterns|…", as Qt name filters.
+  static QStringList DialogFilters(const QString& filter);
+  static const char* const kOpenDialogFilter;
+  static constexpr int kOpenDialogFilterIndex = 2;
+
+  explicit TMainForm(QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // The program's arguments after its name, opened when the window is first shown.
+  void SetCommandLine(std::vector<std::string> arguments) { commandLine_ = std::move(arguments); }
+
+  // Opens one file: its group node, and for an RFF or RFC file that exists its holder, file node and
+  // data window (an RFF file also brings the RFC file of the same name). Errors propagate.
+  void OpenFile(const std::string& fileName);
+  // "Rich Flight Format", "Standard Dataset Fare" or the upper-cased extension itself.
+  static std::string GroupCaption(const std::string& upperExtension);
+  // name, else name + " (1)", " (2)", … : the first no direct child of group carries.
+  static std::string UniqueNodeCaption(const QTreeWidgetItem* group, const std::string& name);
+
+  // Drop target, in the shape of the platform's OLE interface; dataObject's file URLs are the
+  // file-drop list.
+  int32_t DragEnter(const QMimeData* dataObject, Qt::KeyboardModifiers keyState, QPoint point,
+                    uint32_t& effect);
+  int32_t DragOver(Qt::KeyboardModifiers keyState, QPoint point, uint32_t& effect);
+  int32_t DragLeave();
+  int32_t Drop(const QMimeData* dataObject, Qt::KeyboardModifiers keyState, QPoint point, uint32_t& effect);
+
+  // The application's show-hint handler.
+  void ApplicationShowHint(QString& hintStr, bool& canShow, THintInfo& hintInfo);
+  // The hint machinery for the grids: runs the handler, then shows, moves or hides the hint.
+  void ActivateHint(QWidget* control, const QString& text, QPoint globalPos);
+  void CancelHint();
+  bool HintAllowed() const { return hintAllowed_; }
+  void SetHintAllowed(bool allowed) { hintAllowed_ = allowed; }
+  const QString& LastHintText() const { return lastHintText_; }
+
+  void FileNew1Execute();
+  void FileOpen1Execute();
+  void FileExit1Execute();
+  void FileTreeClick();
+  // Selects node for a data window that became active, without acting on the selection.
+  void SelectNodeOfWindow(QTreeWidgetItem* node);
+
+  QTreeWidget* FileTree() const { return fileTree_; }
+  QMdiArea* MdiArea() const { return mdiArea_; }
+  // Panel 0 of the status bar, for the indexing progress.
+  QLabel* StatusPanel0() const { return statusPanel0_; }
+  // The data windows in the frame's order, front first; closed ones no longer count.
+  std::vector<TMDIChild*> ChildWindows() const;
+  TMDIChild* ActiveChild() const;
+  // The holder of a node; none for group and STADAF file nodes.
+  static TFileInfo* NodeData(const QTreeWidgetItem* node);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dragLeaveEvent(QDragLeaveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void CreateActions();
+  void CreateMenus();
+  void CreateToolBar();
+  void CreateClientArea();
+  QAction* AddAction(const char* name, const char* caption, const char* hint, int shortcut, bool enabled);
+  void FormShow();
+  void FormDestroy();
+  TMDIChild* CreateChildWindow();
+  QTreeWidgetItem* FindOrAddGroupNode(const std::string& caption);
+  void UpdateWindowActions();
+  void UpdateEditActions();
+  void FillWindowMenu();
+  void TileWindows(bool horizontally);
+  void ArrangeIcons();
+  void MinimizeAll();
+
+  std::vector<std::string> commandLine_;
+  bool shown_ = false;
+  bool hintAllowed_ = false;
+  QString lastHintText_;
+  bool selectingForWindow_ = false;
+
+  QTreeWidget* fileTree_ = nullptr;
+  QMdiArea* mdiArea_ = nullptr;
+  QLabel* statusPanel0_ = nullptr;
+  QMenu* windowMenu_ = nullptr;
+  QAction* windowListSeparator_ = nullptr;
+  std::vector<QAction*> windowListActions_;
+};

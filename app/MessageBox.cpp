@@ -1,0 +1,78 @@
+#include "app/MessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "app/DisplayText.h"
+#include "support/Exception.h"
+
+const char* const kApplicationTitle = "Kestrelwing RFF/STADAF Viewer";
+
+namespace {
+
+TMessageResult ShowModalMessageBox(const TMessageBoxRequest& request) {
+  QMessageBox::Icon icon = QMessageBox::Critical;
+  if (request.Kind == TMessageKind::mkQuestion) icon = QMessageBox::Question;
+  if (request.Kind == TMessageKind::mkInformation) icon = QMessageBox::Information;
+  const QMessageBox::StandardButtons buttons =
+      request.Buttons == TMessageButtons::mbYesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
+  QMessageBox box(icon, DisplayText(request.Title), DisplayText(request.Text), buttons,
+                  QApplication::activeWindow());
+  switch (box.exec()) {
+    case QMessageBox::Yes:
+      return TMessageResult::mrYes;
+    case QMessageBox::No:
+      return TMessageResult::mrNo;
+    default:
+      return TMessageResult::mrOk;
+  }
+}
+
+TMessageBoxFunction& CurrentFunction() {
+  static TMessageBoxFunction function;
+  return function;
+}
+
+}  // namespace
+
+TMessageResult ShowMessageBox(const TMessageBoxRequest& request) {
+  // A copy, so that a function replacing itself while it runs stays alive.
+  const TMessageBoxFunction function = CurrentFunction();
+  return function ? function(request) : ShowModalMessageBox(request);
+}
+
+TMessageBoxFunction SetMessageBoxFunction(TMessageBoxFunction function) {
+  TMessageBoxFunction previous = std::move(CurrentFunction());
+  CurrentFunction() = std::move(function);
+  return previous;
+}
+
+void ShowException(const std::exception& error) {
+  TMessageBoxRequest request;
+  request.Title = kApplicationTitle;
+  if (const auto* e = dynamic_cast<const Exception*>(&error))
+    request.Text = e->Message();
+  else
+    request.Text = error.what();
+  ShowMessageBox(request);
+}
+
+void HandleCurrentException() {
+  try {
+    throw;
+  } catch (const std::exception& error) {
+    ShowException(error);
+  } catch (...) {
+    ShowException(Exception("Unknown error"));
+  }
+}
+
+bool RunGuarded(const std::function<void()>& action) {
+  try {
+    action();
+    return true;
+  } catch (...) {
+    HandleCurrentException();
+    return false;
+  }
+}

@@ -1,0 +1,160 @@
+#include "app/Startup.h"
+
+#include <algorithm>
+
+#include "support/Text.h"
+
+#ifdef KW_HAVE_FIELD_DESCRIPTIONS
+#include "layout/DravikField.h"
+#endif
+#ifdef KW_HAVE_STRING_MAPPING
+#include "support/TextTable.h"
+#endif
+#ifdef KW_HAVE_INSTALLED_VERSIONS
+#include "support/InstalledVersions.h"
+#endif
+
+#ifndef KW_PROGRAM_VERSION
+#error "KW_PROGRAM_VERSION must be defined by the build"
+#endif
+
+namespace {
+
+constexpr const char* kStartShortDateFormat = "m/d/yy";
+
+struct TDateSettings {
+  std::string shortDateFormat = kStartShortDateFormat;
+  char dateSeparator = '/';
+};
+
+TDateSettings& DateSettings() {
+  static TDateSettings settings;
+  return settings;
+}
+
+#ifndef KW_HAVE_FIELD_DESCRIPTIONS
+// Placeholder until the field descriptions' library is part of the build.
+void InitializeFieldDescriptions() {}
+void FinalizeFieldDescriptions() {}
+#endif
+#ifndef KW_HAVE_STRING_MAPPING
+// Placeholder until the text table is part of the build.
+void InitializeStringMapping() {}
+void FinalizeStringMapping() {}
+#endif
+
+#ifndef KW_HAVE_INSTALLED_VERSIONS
+// Placeholder until the installed-version lookup is part of the build.
+void InitializeInstalledVersions() {}
+void FinalizeInstalledVersions() {}
+#endif
+
+void InitializeShortDateFormat() {
+  SetShortDateFormat(FourDigitYearDateFormat(ShortDateFormat(), DateSeparator()));
+}
+void FinalizeShortDateFormat() {
+  SetShortDateFormat(kStartShortDateFormat);
+}
+
+struct TStartupState {
+  size_t initialized = 0;  // steps whose initialisation ran, from the first on
+  bool done = false;
+  std::vector<std::string> log;
+};
+
+TStartupState& State() {
+  static TStartupState state;
+  return state;
+}
+
+void FinalizeFirst(size_t count) {
+  TStartupState& state = State();
+  while (count > 0) {
+    const TStartupStep& step = StartupSteps()[--count];
+    state.log.push_back(std::string("final ") + step.Name);
+    if (step.Finalize) {
+      try {
+        step.Finalize();
+      } catch (...) {
+        // A finalisation that fails must not keep the others from running.
+      }
+    }
+  }
+  state.initialized = 0;
+}
+
+}  // namespace
+
+const std::vector<TStartupStep>& StartupSteps() {
+  static const std::vector<TStartupStep> steps = {
+      {"FieldDescriptions", InitializeFieldDescriptions, FinalizeFieldDescriptions},
+      {"StringMapping", InitializeStringMapping, FinalizeStringMapping},
+      // The ISAM engine session comes here once the storage layer exists.
+      {"InstalledVersions", InitializeInstalledVersions, FinalizeInstalledVersions},
+      // The fare domain library's handler object is not part of this program; its date rule is.
+      {"ShortDateFormat", InitializeShortDateFormat, FinalizeShortDateFormat},
+      // The fare domain library's other process-wide objects are not part of this program.
+      // The STADAF globals come here once the STADAF reader exists.
+  };
+  return steps;
+}
+
+void RunStartup() {
+  TStartupState& state = State();
+  if (state.done) return;
+  state.log.clear();
+  state.initialized = 0;
+  const auto& steps = StartupSteps();
+  try {
+    for (const TStartupStep& step : steps) {
+      state.log.push_back(std::string("init ") + step.Name);
+      if (step.Initialize) step.Initialize();
+      ++state.initialized;
+    }
+  } catch (...) {
+    FinalizeFirst(state.initialized);
+    throw;
+  }
+  state.done = true;
+}
+
+void RunFinalization() {
+  TStartupState& state = State();
+  if (!state.done) return;
+  FinalizeFirst(state.initialized);
+  state.done = false;
+}
+
+bool StartupDone() {
+  return State().done;
+}
+
+const std::vector<std::string>& StartupLog() {
+  return State().log;
+}
+
+const std::string& ShortDateFormat() {
+  return DateSettings().shortDateFormat;
+}
+void SetShortDateFormat(std::string format) {
+  DateSettings().shortDateFormat = std::move(format);
+}
+char DateSeparator() {
+  return DateSettings().dateSeparator;
+}
+
+std::string FourDigitYearDateFormat(std::string_view format, char separator) {
+  std::string result = UpperCase(format);
+  const auto years = std::count(result.begin(), result.end(), 'Y');
+  if (years == 0) {
+    result += separator;
+    result += "YYYY";
+  } else if (years < 4) {
+    result.insert(result.find('Y'), static_cast<size_t>(4 - years), 'Y');
+  }
+  return result;
+}
+
+const char* ProgramVersion() {
+  return KW_PROGRAM_VERSION;
+}

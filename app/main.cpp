@@ -1,0 +1,70 @@
+#include <QElapsedTimer>
+#include <QMdiArea>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/Application.h"
+#include "app/MainForm.h"
+#include "app/MessageBox.h"
+#include "app/Startup.h"
+
+namespace {
+
+// The laid-out main window with every data window tiled, as a PNG image.
+int SaveScreenshot(TMainForm& form, const QString& path) {
+  // Layouts and scroll bars settle over several rounds of events.
+  auto settle = [] {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  };
+  settle();
+  form.MdiArea()->tileSubWindows();
+  settle();
+  if (!form.grab().save(path, "PNG")) {
+    std::fprintf(stderr, "kwviewer: cannot write %s\n", path.toLocal8Bit().constData());
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TApplication application(argc, argv);
+
+  // kwviewer [--screenshot PATH.png] FILE...
+  std::vector<std::string> files(argv + 1, argv + argc);
+  QString screenshot;
+  if (!files.empty() && files[0] == "--screenshot") {
+    if (files.size() < 2) {
+      std::fprintf(stderr, "usage: kwviewer --screenshot PATH.png FILE...\n");
+      return 2;
+    }
+    screenshot = QString::fromLocal8Bit(files[1].c_str());
+    files.erase(files.begin(), files.begin() + 2);
+    // Nobody is there to answer a message box.
+    SetMessageBoxFunction([](const TMessageBoxRequest& request) {
+      std::fprintf(stderr, "kwviewer: %s\n", request.Text.c_str());
+      return request.Buttons == TMessageButtons::mbYesNo ? TMessageResult::mrNo : TMessageResult::mrOk;
+    });
+  }
+
+  try {
+    RunStartup();
+  } catch (...) {
+    HandleCurrentException();
+    return 1;
+  }
+  int result = 0;
+  {
+    TMainForm form;
+    form.SetCommandLine(std::move(files));
+    form.show();
+    result = screenshot.isEmpty() ? application.exec() : SaveScreenshot(form, screenshot);
+  }
+  RunFinalization();
+  return result;
+}
