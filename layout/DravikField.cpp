@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <typeinfo>
 
 #include "layout/DravikFieldList.h"
 #include "layout/FileReader.h"
@@ -77,6 +78,7 @@ void TDravikField::SetDescription(const std::string& line) {
   SetSize(parts.sizeValue);
   AllocateValueBuffer(static_cast<size_t>(size_) + 1, 0);
   SetValue("");
+  UpdateDirectRead();
 }
 
 const char* TDravikField::GetValue() {
@@ -100,8 +102,11 @@ std::string TDravikField::GetStoredText() const {
 }
 
 void TDravikField::ClearValue() {
+  directFixedSize_ = 0;
+  directVariable_ = false;
   std::vector<char>().swap(buffer_);
   valueOffset_ = 0;
+  valueStart_ = nullptr;
   name_.clear();
   size_ = 0;
 }
@@ -140,13 +145,24 @@ void TDravikField::SetName(std::string_view name) {
   name_.assign(name.substr(0, kMaxNameLength));
 }
 
+void TDravikField::UpdateDirectRead() {
+  // Called once the object is complete, so typeid names the final class.
+  const std::type_info& type = typeid(*this);
+  const bool fixed =
+      type == typeid(TDravikField) && !isMemo_ && HasValueBuffer() && size_ >= 1 && size_ <= 32767;
+  directFixedSize_ = fixed ? size_ : 0;
+  directVariable_ = type == typeid(TVariableDravikField) && HasValueBuffer() && size_ <= -1;
+}
+
 void TDravikField::AllocateValueBuffer(size_t bytes, size_t valueOffset) {
   std::vector<char>(bytes, '\0').swap(buffer_);
   valueOffset_ = valueOffset;
+  valueStart_ = buffer_.data() + valueOffset_;
 }
 
 void TDravikField::ResizeValueBuffer(size_t bytes) {
   buffer_.resize(bytes, '\0');
+  valueStart_ = buffer_.empty() ? nullptr : buffer_.data() + valueOffset_;
 }
 
 void TDravikField::StoreFixedValue(const char* text) {
@@ -181,6 +197,7 @@ void TVariableDravikField::SetDescription(const std::string& line) {
   SetMaxLength(std::min(maxLength, 65000));
   AllocateValueBuffer(static_cast<size_t>(maxLength_ + digits), static_cast<size_t>(digits));
   SetValue("");
+  UpdateDirectRead();
 }
 
 const char* TVariableDravikField::GetValue() {

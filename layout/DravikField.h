@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "layout/ValueBytes.h"
 #include "support/Exception.h"
 
 class TDravikFieldList;
@@ -39,7 +40,6 @@ class TDravikField {
  public:
   static constexpr size_t kMaxNameLength = 32;
   static constexpr int32_t kMaxPadding = 255;  // a shorter value gets at most this many padding blanks
-  static constexpr int32_t kMaxMemoLength = 32768;
 
   // Empty: no value buffer, empty name, Size 0, not a memo. owner may be null (then no memo texts).
   explicit TDravikField(TDravikFieldList* owner);
@@ -93,13 +93,28 @@ class TDravikField {
   bool HasValueBuffer() const { return !buffer_.empty(); }
   char* ValueBuffer() { return buffer_.data(); }
   size_t ValueBufferSize() const { return buffer_.size(); }
-  char* ValueStart() { return buffer_.data() + valueOffset_; }
-  const char* ValueStart() const { return buffer_.data() + valueOffset_; }
+  char* ValueStart() { return valueStart_; }
+  const char* ValueStart() const { return valueStart_; }
 
   // Stores the fixed-width value: the first Size characters of text followed by at most kMaxPadding blanks.
   void StoreFixedValue(const char* text);
+  // Decides whether the layout may store record bytes directly (see directFixedSize_); the base classes
+  // call it at the end of SetDescription.
+  void UpdateDirectRead();
+
+  // The layout stores record bytes straight from its reader's window into fields of the base classes.
+  friend class TDravikFieldList;
 
  private:
+  // The value of a direct fixed field from exactly Size bytes at data (no zero byte needed after them).
+  void StoreDirectFixed(const char* data);
+
+  // Fields of exactly the base classes take record bytes straight from the reader's window (fields of
+  // derived classes go through SetValue, which they may replace). Kept by SetDescription and ClearValue:
+  // directFixedSize_ is Size for a non-memo TDravikField with a buffer, else 0; directVariable_ marks a
+  // TVariableDravikField with a buffer.
+  int32_t directFixedSize_ = 0;
+  bool directVariable_ = false;
   std::string name_;
   int32_t size_ = 0;
   bool isMemo_ = false;
@@ -109,6 +124,7 @@ class TDravikField {
   TDravikFieldList* owner_;
   std::vector<char> buffer_;  // empty: no buffer
   size_t valueOffset_ = 0;
+  char* valueStart_ = nullptr;  // buffer_.data() + valueOffset_, kept for the reading loop
   std::string storedText_;
   std::string memoText_;
 };
@@ -136,6 +152,10 @@ class TVariableDravikField : public TDravikField {
 
  protected:
   void SetMaxLength(int32_t maxLength) { maxLength_ = maxLength; }
+  // As SetValue on the n bytes at data followed by a zero byte, without needing that zero byte.
+  void StoreBytes(const char* data, size_t n);
+
+  friend class TDravikFieldList;
 
  private:
   bool binaryLengthIndicator_ = false;
@@ -156,3 +176,32 @@ class TVirtualVariableDravikField : public TVariableDravikField {
   explicit TVirtualVariableDravikField(TDravikFieldList* owner);
   void SetDescription(const std::string& line) override;
 };
+
+inline void TDravikField::StoreDirectFixed(const char* data) {
+  const auto size = static_cast<size_t>(directFixedSize_);
+  char* value = ValueStart();
+  const size_t length = CopyUntilZero(value, data, size);
+  if (length == size) {
+    value[size] = '\0';
+  } else {
+    StoreFixedValue(data);  // a zero byte inside the value: rare, and padded as always
+  }
+}
+
+inline void TVariableDravikField::StoreBytes(const char* data, size_t n) {
+  if (!HasValueBuffer()) return;
+  char* value = ValueStart();
+  // The value area holds MaxLength - 1 characters and the zero byte; only a longer text needs the check.
+  const auto room = static_cast<size_t>(maxLength_ - 1);
+  size_t length = CopyUntilZero(value, data, n < room ? n : room);
+  if (length == room && n > room && data[room] != '\0') {
+    std::memcpy(value, "<INVAL>", 7);
+    length = 7;
+  }
+  value[length] = '\0';
+  char* indicator = ValueBuffer();
+  for (size_t i = static_cast<size_t>(-Size()); i-- > 0;) {
+    indicator[i] = static_cast<char>('0' + length % 10);
+    length /= 10;
+  }
+}

@@ -13,6 +13,18 @@ bool IsTrue(std::string_view value) {
   return SameText(value, "TRUE");
 }
 
+// Length indicators are nearly always plain decimal digits; anything else goes through the one integer
+// conversion, which also takes a sign or "$" and hexadecimal digits and words the error.
+int32_t LengthFromIndicator(std::string_view digits) {
+  if (digits.empty() || digits.size() > 9) return StrToInt(digits);
+  int32_t value = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return StrToInt(digits);
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
 bool NameLess(const std::string& a, std::string_view b) {
   return CompareText(a, b) < 0;
 }
@@ -92,10 +104,19 @@ void TDravikFieldList::SetPosition(int32_t offset) {
 
 void TDravikFieldList::ReadFields(std::string& separator) {
   for (const auto& field : fields_) ReadField(*field);
-  separator.assign(RecordReader().ReadBytes(static_cast<int32_t>(recordSeparator_.size())));
+  const std::string_view bytes = RecordReader().ReadBytes(static_cast<int32_t>(recordSeparator_.size()));
+  if (separator.size() == bytes.size()) {
+    std::copy(bytes.begin(), bytes.end(), separator.begin());
+  } else {
+    separator.assign(bytes);
+  }
 }
 
 bool TDravikFieldList::ReadField(TDravikField& field) {
+  return BaseReadField(field);
+}
+
+bool TDravikFieldList::ReadOtherField(TDravikField& field) {
   if (field.IsVirtual()) return false;
   TFileReader& reader = RecordReader();
   const int32_t size = field.Size();
@@ -108,10 +129,16 @@ bool TDravikFieldList::ReadField(TDravikField& field) {
     if (field.IsVariable() && static_cast<TVariableDravikField&>(field).BinaryLengthIndicator()) {
       length = static_cast<unsigned char>(reader.ReadBytes(1)[0]);
     } else {
-      length = StrToInt(reader.ReadBytes(-size));
+      length = LengthFromIndicator(reader.ReadBytes(-size));
     }
-    // A negative length or one beyond the reader's buffer is refused ("Invalid read count"), never cut.
-    field.SetValue(reader.ReadChars(length));
+    // A negative length or one beyond the reader's buffer is refused by ReadChars ("Invalid read count"),
+    // never cut to fit.
+    if (field.directVariable_ && length >= 0 && length <= TFileReader::kMaxCharsCount) {
+      const std::string_view bytes = reader.ReadBytes(length);
+      static_cast<TVariableDravikField&>(field).StoreBytes(bytes.data(), bytes.size());
+    } else {
+      field.SetValue(reader.ReadChars(length));
+    }
     return true;
   }
   throw EDravikException("Unknown field type");
@@ -194,9 +221,8 @@ void TDravikFieldList::ReadRecord() {
   SetPosition(static_cast<int32_t>(static_cast<uint32_t>(position_) + static_cast<uint32_t>(length)));
 }
 
-TDravikField& TDravikFieldList::FieldByIndex(int32_t index) const {
-  if (index < 0 || index >= FieldCount()) throw EDravikException("Invalid Fieldnumber");
-  return *fields_[static_cast<size_t>(index)];
+void TDravikFieldList::ThrowInvalidFieldNumber() {
+  throw EDravikException("Invalid Fieldnumber");
 }
 
 TDravikField& TDravikFieldList::FieldByName(std::string_view name) const {
@@ -224,8 +250,7 @@ TDravikField& TDravikFieldList::RegisterField(std::unique_ptr<TDravikField> fiel
   return *raw;
 }
 
-TFileReader& TDravikFieldList::RecordReader() {
-  if (dataReader_) return *dataReader_;
+TFileReader& TDravikFieldList::EmptyReader() {
   if (!emptyReader_) emptyReader_ = std::make_unique<TFileReader>();
   return *emptyReader_;
 }

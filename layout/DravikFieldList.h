@@ -55,7 +55,10 @@ class TDravikFieldList {
   void ReadRecord();
   int32_t FieldCount() const { return static_cast<int32_t>(fields_.size()); }
   // "Invalid Fieldnumber" outside 0 ... FieldCount - 1.
-  TDravikField& FieldByIndex(int32_t index) const;
+  TDravikField& FieldByIndex(int32_t index) const {
+    if (static_cast<uint32_t>(index) >= fields_.size()) ThrowInvalidFieldNumber();
+    return *fields_[static_cast<size_t>(index)];
+  }
   // Letter case ignored; DefaultField (empty name, 255 blanks) for an unknown name.
   TDravikField& FieldByName(std::string_view name) const;
   // Appends the field and indexes it by name; an equal name raises EStringListError "String list does not
@@ -90,7 +93,19 @@ class TDravikFieldList {
   void SetLayoutFileName(std::string fileName) { layoutFileName_ = std::move(fileName); }
   const std::vector<std::unique_ptr<TDravikField>>& Fields() const { return fields_; }
   // The data reader for reading a record's bytes; a list without one reads as an empty file ("EOF-Error").
-  TFileReader& RecordReader();
+  TFileReader& RecordReader() { return dataReader_ ? *dataReader_ : EmptyReader(); }
+
+  // What ReadField of this class does, inline for the common case: a derived layout that replaces
+  // ReadField calls this for the fields it leaves to the base. Fields of exactly the base classes take
+  // their bytes straight from the reader's window; fields of derived classes get SetValue, which they may
+  // replace.
+  bool BaseReadField(TDravikField& field) {
+    if (const int32_t n = field.directFixedSize_) {
+      field.StoreDirectFixed(RecordReader().ReadBytes(n).data());
+      return true;
+    }
+    return ReadOtherField(field);
+  }
 
  private:
   struct TNameEntry {
@@ -98,7 +113,10 @@ class TDravikFieldList {
     TDravikField* field;
   };
 
+  [[noreturn]] static void ThrowInvalidFieldNumber();
   void ApplyConverterLine(const std::string& line);
+  bool ReadOtherField(TDravikField& field);
+  TFileReader& EmptyReader();
 
   std::vector<std::unique_ptr<TDravikField>> fields_;
   std::vector<TNameEntry> nameIndex_;  // sorted by CompareText

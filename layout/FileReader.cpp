@@ -22,13 +22,13 @@ void TFileReader::Open(const std::string& name) {
   fileName_ = name;
   size_ = size;
   position_ = 0;
-  windowStart_ = windowEnd_ = 0;
+  windowStart_ = 0;
+  windowLength_ = 0;
 }
 
-void TFileReader::Seek(int64_t offset) {
+void TFileReader::ThrowBadSeek(int64_t offset) {
   if (offset < 0) throw EInOutError(EINVAL);
-  if (offset >= size_) ThrowEof();
-  position_ = offset;
+  ThrowEof();
 }
 
 std::string TFileReader::ReadString(int32_t n) {
@@ -48,8 +48,8 @@ std::string TFileReader::ReadString(int32_t n) {
 std::string_view TFileReader::PeekBlock() {
   const auto count = static_cast<int32_t>(std::min<int64_t>(kPeekBlockSize, size_ - position_));
   if (count <= 0) return std::string_view(buffer_.get(), 0);
-  if (position_ >= windowStart_ && position_ + count <= windowEnd_) {
-    std::memcpy(buffer_.get(), window_.get() + (position_ - windowStart_), static_cast<size_t>(count));
+  if (WindowHolds(WindowOffset(), static_cast<uint64_t>(count))) {
+    std::memcpy(buffer_.get(), window_.get() + WindowOffset(), static_cast<size_t>(count));
   } else {
     // Memo texts lie at scattered offsets: read just the block instead of refilling the window.
     file_.ReadAt(position_, buffer_.get(), static_cast<size_t>(count));
@@ -60,7 +60,7 @@ std::string_view TFileReader::PeekBlock() {
 std::string_view TFileReader::PeekBytes(int32_t n) {
   if (n < 0 || n > kMaxViewBytes) ThrowInvalidCount(n);
   const auto count = static_cast<int32_t>(std::min<int64_t>(n, size_ - position_));
-  if (count <= 0) return std::string_view();
+  if (count <= 0) return std::string_view(buffer_.get(), 0);
   return std::string_view(WindowAt(position_, count), static_cast<size_t>(count));
 }
 
@@ -70,19 +70,47 @@ int32_t TFileReader::FileSize() const {
   return static_cast<int32_t>(size);
 }
 
+const char* TFileReader::ReadCharsSlow(int32_t n) {
+  if (n == 0) {
+    buffer_[0] = '\0';
+    return buffer_.get();
+  }
+  if (n < 0 || n > kMaxCharsCount) ThrowInvalidCount(n);
+  const char* source = WindowAt(position_, n);
+  std::memcpy(buffer_.get(), source, static_cast<size_t>(n));
+  buffer_[n] = '\0';
+  position_ += n;
+  return buffer_.get();
+}
+
+std::string_view TFileReader::ReadBytesSlow(int32_t n) {
+  if (n == 0) return std::string_view(buffer_.get(), 0);
+  if (n < 0 || n > kMaxViewBytes) ThrowInvalidCount(n);
+  const char* source = WindowAt(position_, n);
+  position_ += n;
+  return std::string_view(source, static_cast<size_t>(n));
+}
+
+const char* TFileReader::WindowAt(int64_t pos, int32_t n) {
+  if (pos + n > size_) ThrowEof();
+  const auto offset = static_cast<uint64_t>(pos - windowStart_);
+  if (WindowHolds(offset, static_cast<uint64_t>(n))) return window_.get() + offset;
+  return FillWindow(pos, n);
+}
+
 const char* TFileReader::FillWindow(int64_t pos, int32_t n) {
   if (!window_) window_.reset(new char[kWindowSize]);
   // Reading backwards (a grid scrolling up) keeps the wanted bytes in the upper half of the new window, so
   // the records before them come from the same fill.
-  const bool backwards = windowEnd_ > windowStart_ && pos < windowStart_;
+  const bool backwards = windowLength_ != 0 && pos < windowStart_;
   const int64_t start = backwards ? std::max<int64_t>(0, pos + n - kWindowSize / 2) : pos;
   const auto want = static_cast<size_t>(std::min<int64_t>(kWindowSize, size_ - start));
-  windowStart_ = windowEnd_ = start;
-  const size_t got = file_.ReadSomeAt(start, window_.get(), want);
-  windowEnd_ = start + static_cast<int64_t>(got);
+  windowStart_ = start;
+  windowLength_ = 0;
+  windowLength_ = file_.ReadSomeAt(start, window_.get(), want);
   // The file shrank below the size taken at opening.
-  if (pos + n > windowEnd_) throw EInOutError(EIO);
-  return window_.get() + (pos - windowStart_);
+  if (static_cast<uint64_t>(pos + n - start) > windowLength_) throw EInOutError(EIO);
+  return window_.get() + (pos - start);
 }
 
 void TFileReader::ThrowEof() {

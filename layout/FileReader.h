@@ -39,7 +39,10 @@ class TFileReader {
   void Open(const std::string& name);
 
   // offset >= size: "EOF-Error"; negative offset: EInOutError (EINVAL). Never reads.
-  void Seek(int64_t offset);
+  void Seek(int64_t offset) {
+    if (static_cast<uint64_t>(offset) >= static_cast<uint64_t>(size_)) ThrowBadSeek(offset);
+    position_ = offset;
+  }
 
   // n bytes as a new text. Position + n > size: "EOF-Error", nothing read, Position unchanged.
   std::string ReadString(int32_t n);
@@ -47,16 +50,15 @@ class TFileReader {
   // n bytes (0 ... kMaxCharsCount, else "Invalid read count <n>") copied into the reader's buffer and
   // followed by a zero byte; the result is valid until the next read. EOF checks as ReadString.
   const char* ReadChars(int32_t n) {
-    if (n == 0) {
-      buffer_[0] = '\0';
+    const uint64_t offset = WindowOffset();
+    if (static_cast<uint32_t>(n) - 1u < static_cast<uint32_t>(kMaxCharsCount) &&
+        WindowHolds(offset, static_cast<uint32_t>(n))) {
+      std::memcpy(buffer_.get(), window_.get() + offset, static_cast<size_t>(n));
+      buffer_[n] = '\0';
+      position_ += n;
       return buffer_.get();
     }
-    if (n < 0 || n > kMaxCharsCount) ThrowInvalidCount(n);
-    const char* source = WindowAt(position_, n);
-    std::memcpy(buffer_.get(), source, static_cast<size_t>(n));
-    buffer_[n] = '\0';
-    position_ += n;
-    return buffer_.get();
+    return ReadCharsSlow(n);
   }
 
   // The next min(32768, size - Position) bytes, copied into the reader's buffer, without a zero byte added;
@@ -69,11 +71,13 @@ class TFileReader {
   // Like ReadChars without the copy: a view of the next n bytes (0 ... kMaxViewBytes) inside the window,
   // valid until the next call on this reader. Same checks; Position += n.
   std::string_view ReadBytes(int32_t n) {
-    if (n == 0) return std::string_view();
-    if (n < 0 || n > kMaxViewBytes) ThrowInvalidCount(n);
-    const char* source = WindowAt(position_, n);
-    position_ += n;
-    return std::string_view(source, static_cast<size_t>(n));
+    const uint64_t offset = WindowOffset();
+    if (static_cast<uint32_t>(n) - 1u < static_cast<uint32_t>(kMaxViewBytes) &&
+        WindowHolds(offset, static_cast<uint32_t>(n))) {
+      position_ += n;
+      return std::string_view(window_.get() + offset, static_cast<size_t>(n));
+    }
+    return ReadBytesSlow(n);
   }
 
   // A view of the next min(n, size - Position) bytes (n in 0 ... kMaxViewBytes) inside the window, valid
@@ -87,15 +91,21 @@ class TFileReader {
   int32_t OpenedSize() const { return static_cast<int32_t>(size_); }
 
  private:
+  // Offset of Position in the window; beyond windowLength_ when the window does not hold it (the window
+  // never reaches past the size taken at opening, so bytes inside it need no end-of-file check).
+  uint64_t WindowOffset() const { return static_cast<uint64_t>(position_ - windowStart_); }
+  // The window holds count >= 1 bytes from offset (no wrap-around for a position before the window).
+  bool WindowHolds(uint64_t offset, uint64_t count) const {
+    return offset < windowLength_ && count <= windowLength_ - offset;
+  }
   // Pointer to n > 0 bytes at pos, reading them into the window when it does not hold them; raises
   // "EOF-Error" when pos + n passes the size taken at opening.
-  const char* WindowAt(int64_t pos, int32_t n) {
-    if (pos + n > size_) ThrowEof();
-    if (pos >= windowStart_ && pos + n <= windowEnd_) return window_.get() + (pos - windowStart_);
-    return FillWindow(pos, n);
-  }
+  const char* WindowAt(int64_t pos, int32_t n);
+  const char* ReadCharsSlow(int32_t n);
+  std::string_view ReadBytesSlow(int32_t n);
   const char* FillWindow(int64_t pos, int32_t n);
   [[noreturn]] static void ThrowEof();
+  [[noreturn]] static void ThrowBadSeek(int64_t offset);
   [[noreturn]] static void ThrowInvalidCount(int32_t n);
 
   TFile file_;
@@ -105,5 +115,5 @@ class TFileReader {
   std::unique_ptr<char[]> buffer_;
   std::unique_ptr<char[]> window_;  // allocated on first use: a reader that is never read costs no window
   int64_t windowStart_ = 0;
-  int64_t windowEnd_ = 0;
+  uint64_t windowLength_ = 0;
 };

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "LayoutTestSupport.h"
+#include "layout/TextHelpers.h"
 #include "support/Exception.h"
 #include "support/Text.h"
 
@@ -479,6 +482,74 @@ TEST_F(FieldListTest, LongFileReadsEveryRecordExactly) {
     ASSERT_EQ(Value("V"), std::to_string(i % 10) + "xy");
   }
   EXPECT_EQ(list.Position(), static_cast<int32_t>(data.size()));
+}
+
+}  // namespace
+
+namespace {
+
+// Fields of derived classes receive the record bytes through their own SetValue.
+class TUpperField : public TDravikField {
+ public:
+  using TDravikField::TDravikField;
+  void SetValue(const char* text) override {
+    std::string upper = UpperCase(text ? text : "");
+    TDravikField::SetValue(upper.c_str());
+  }
+};
+
+class TTaggedVariableField : public TVariableDravikField {
+ public:
+  using TVariableDravikField::TVariableDravikField;
+  void SetValue(const char* text) override {
+    seen = text ? text : "";
+    TVariableDravikField::SetValue(("<" + seen + ">").c_str());
+  }
+  std::string seen;
+};
+
+TEST_F(FieldListTest, DerivedFieldsGetTheirSetValue) {
+  Load(FieldsSection({}), "abc004wxyz\r\n");
+  auto upper = std::make_unique<TUpperField>(&list);
+  upper->SetDescription("U, 3");
+  auto tagged = std::make_unique<TTaggedVariableField>(&list);
+  tagged->SetDescription("T, -3");
+  TTaggedVariableField& taggedField = *tagged;
+  list.RegisterField(std::move(upper));
+  list.RegisterField(std::move(tagged));
+  list.ReadRecord();
+  EXPECT_EQ(Value("U"), "ABC");
+  EXPECT_EQ(taggedField.seen, "wxyz");
+  EXPECT_EQ(Value("T"), "<wxyz>");
+}
+
+// Reading a record gives each field exactly what SetValue on the record's bytes gives.
+TEST_F(FieldListTest, ReadValuesEqualSetValue) {
+  for (int32_t size : {1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 40, 300}) {
+    std::vector<int32_t> zeros = {-1, 0, size / 2, size - 1};
+    for (int32_t zero : zeros) {
+      std::string bytes;
+      for (int32_t i = 0; i < size; ++i) bytes += static_cast<char>('a' + i % 26);
+      if (zero >= 0) bytes[static_cast<size_t>(zero)] = '\0';
+      const std::string variable = bytes.substr(0, static_cast<size_t>(std::min(size, 99)));
+      const std::string indicator = PadLeftZeros(std::to_string(variable.size()), 2);
+      Load(FieldsSection({"F, " + std::to_string(size), "V, -2"}), bytes + indicator + variable + "\r\n");
+      list.ReadRecord();
+
+      TDravikField fixed(nullptr);
+      fixed.SetDescription("F, " + std::to_string(size));
+      fixed.SetValue(bytes.c_str());
+      TVariableDravikField var(nullptr);
+      var.SetDescription("V, -2");
+      var.SetValue(variable.c_str());
+      EXPECT_EQ(Value("F"), fixed.ValueAsString()) << size << "/" << zero;
+      EXPECT_EQ(Value("V"), var.ValueAsString()) << size << "/" << zero;
+      EXPECT_EQ(static_cast<TVariableDravikField&>(list.FieldByName("V")).LengthIndicator(),
+                var.LengthIndicator())
+          << size << "/" << zero;
+      EXPECT_EQ(list.Position(), size + 2 + static_cast<int32_t>(variable.size()) + 2);
+    }
+  }
 }
 
 }  // namespace
