@@ -22,11 +22,12 @@ TMDIChild::TMDIChild(TMainForm& mainForm)
   rxdbg_->setObjectName(QStringLiteral("rxdbg"));
   rxdbg_->OnMouseMove = [this](Qt::KeyboardModifiers keys, int x, int y) { rxdbgMouseMove(keys, x, y); };
   rxdbg_->OnMouseLeave = [this] { mainForm_.CancelHint(); };
+  // The grid takes the focus whenever the window does.
+  Panel1_->setFocusProxy(rxdbg_);
   setWidget(Panel1_);
   setWindowTitle(DisplayText(caption_));
   Panel1_->resize(kClientWidth, kClientHeight);
   adjustSize();
-  rxdbg_->setFocus();
 }
 
 TMDIChild::~TMDIChild() = default;

@@ -17,7 +17,8 @@ struct TSourceCalls {
 // Record numbers 1 … count as ids, every call counted.
 class TCountingRecordBuffers : public TReadOnlyRecordBuffers {
  public:
-  explicit TCountingRecordBuffers(TSourceCalls& calls) : calls_(calls) {}
+  TCountingRecordBuffers(TSourceCalls& calls, const int32_t& failRecord)
+      : calls_(calls), failRecord_(failRecord) {}
   TRecordId FirstRecord() override { return ++calls_.first, TReadOnlyRecordBuffers::FirstRecord(); }
   TRecordId LastRecord() override { return ++calls_.last, TReadOnlyRecordBuffers::LastRecord(); }
   TRecordId NextRecord(TRecordId id) override {
@@ -27,11 +28,15 @@ class TCountingRecordBuffers : public TReadOnlyRecordBuffers {
     return ++calls_.prior, TReadOnlyRecordBuffers::PriorRecord(id);
   }
   int32_t GetRecordData(TRecordId id, char* destination) override {
-    return ++calls_.data, TReadOnlyRecordBuffers::GetRecordData(id, destination);
+    ++calls_.data;
+    if (failRecord_ != 0 && RecordNumberOfId(id) == failRecord_)
+      throw Exception("Record " + std::to_string(failRecord_) + " unreadable");
+    return TReadOnlyRecordBuffers::GetRecordData(id, destination);
   }
 
  private:
   TSourceCalls& calls_;
+  const int32_t& failRecord_;
 };
 
 // A data set of generated records: CODE "C<n>", NAME "Name <n> caf\xE9" (Windows-1252) and the memo
@@ -50,6 +55,7 @@ class TFakeDataSet : public TAbstractDataSet {
   int64_t fieldReads = 0;
   int64_t memoReads = 0;
   bool failMemo = false;
+  int32_t failRecord = 0;  // fetching this record fails
 
   bool IsSequenced() override { return true; }
   void SetRecNo(int32_t recNo) override {
@@ -90,7 +96,7 @@ class TFakeDataSet : public TAbstractDataSet {
 
  protected:
   Ref<IRecordBuffers> CreateRecordBuffers() override {
-    auto* source = new TCountingRecordBuffers(calls);
+    auto* source = new TCountingRecordBuffers(calls, failRecord);
     source->SetRecordCount(count_);
     return Ref<IRecordBuffers>(static_cast<IRecordBuffers*>(source));
   }

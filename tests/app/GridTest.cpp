@@ -30,15 +30,18 @@ class GridTest : public testing::Test {
     SetMessageBoxFunction(previousBox_);
   }
 
-  // A grid showing kRows rows over dataSet.
-  void Show(TFakeDataSet& dataSet) {
-    dataSet_ = &dataSet;
-    dataSet.Open();
+  // A grid showing kRows rows over a new data set of count records; the grid goes before it.
+  TFakeDataSet& Show(int32_t count, bool positionsByNumber = true) {
+    grid_.reset();
+    owned_ = std::make_unique<TFakeDataSet>(count, positionsByNumber);
+    dataSet_ = owned_.get();
+    dataSet_->Open();
     grid_ = std::make_unique<TDBGrid>();
     grid_->resize(400, 300);
     grid_->show();
-    grid_->SetDataSet(&dataSet);
+    grid_->SetDataSet(dataSet_);
     SetVisibleRows(kRows);
+    return *dataSet_;
   }
   // Sizes the grid so that rows rows fit; the horizontal scroll bar may come or go meanwhile.
   void SetVisibleRows(int rows) {
@@ -71,6 +74,7 @@ class GridTest : public testing::Test {
     }
   }
 
+  std::unique_ptr<TFakeDataSet> owned_;
   std::unique_ptr<TDBGrid> grid_;
   TFakeDataSet* dataSet_ = nullptr;
   std::vector<std::string> messages_;
@@ -78,8 +82,7 @@ class GridTest : public testing::Test {
 };
 
 TEST_F(GridTest, HoldsAsManyRowsAsFitAndShowsThemReadOnly) {
-  TFakeDataSet dataSet(kHuge);
-  Show(dataSet);
+  TFakeDataSet& dataSet = Show(kHuge);
   EXPECT_EQ(dataSet.BufferCount(), kRows);
   EXPECT_EQ(grid_->Model()->rowCount(), kRows);
   EXPECT_EQ(grid_->Model()->columnCount(), 3);
@@ -105,8 +108,7 @@ TEST_F(GridTest, HoldsAsManyRowsAsFitAndShowsThemReadOnly) {
 }
 
 TEST_F(GridTest, KeysMoveThroughAHugeDataSetWithFewSourceCalls) {
-  TFakeDataSet dataSet(kHuge);
-  Show(dataSet);
+  TFakeDataSet& dataSet = Show(kHuge);
   struct Step {
     int key;
     Qt::KeyboardModifiers modifiers;
@@ -135,8 +137,7 @@ TEST_F(GridTest, KeysMoveThroughAHugeDataSetWithFewSourceCalls) {
 }
 
 TEST_F(GridTest, SteppingPastTheWindowScrollsTheRows) {
-  TFakeDataSet dataSet(kHuge);
-  Show(dataSet);
+  TFakeDataSet& dataSet = Show(kHuge);
   for (int i = 0; i < kRows; ++i) Key(Qt::Key_Down);
   EXPECT_EQ(RecNo(), kRows + 1);
   EXPECT_EQ(dataSet.ActiveRecord(), kRows - 1);
@@ -149,8 +150,7 @@ TEST_F(GridTest, SteppingPastTheWindowScrollsTheRows) {
 }
 
 TEST_F(GridTest, WheelAndClicksMoveTheActiveRecord) {
-  TFakeDataSet dataSet(kHuge);
-  Show(dataSet);
+  TFakeDataSet& dataSet = Show(kHuge);
   QWidget* viewport = grid_->View()->viewport();
   const QPoint inside(5, 5);
   QWheelEvent down(inside, viewport->mapToGlobal(inside), QPoint(), QPoint(0, -120), Qt::NoButton,
@@ -169,8 +169,7 @@ TEST_F(GridTest, WheelAndClicksMoveTheActiveRecord) {
 
 TEST_F(GridTest, ScrollBarJumpsByRecordNumber) {
   for (const bool positionsByNumber : {true, false}) {
-    TFakeDataSet dataSet(kHuge, positionsByNumber);
-    Show(dataSet);
+    TFakeDataSet& dataSet = Show(kHuge, positionsByNumber);
     QScrollBar* bar = grid_->VerticalScrollBar();
     for (const int32_t target : {kHuge - 3, 5, kHuge, 1, 40}) {
       dataSet.calls = {};
@@ -191,13 +190,11 @@ TEST_F(GridTest, ScrollBarJumpsByRecordNumber) {
     bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
     EXPECT_EQ(RecNo(), 1 + kRows);
     ExpectConsistent();
-    grid_.reset();
   }
 }
 
 TEST_F(GridTest, RepaintingReadsNothing) {
-  TFakeDataSet dataSet(kHuge);
-  Show(dataSet);
+  TFakeDataSet& dataSet = Show(kHuge);
   Key(Qt::Key_PageDown);
   dataSet.calls = {};
   dataSet.fieldReads = 0;
@@ -213,8 +210,7 @@ TEST_F(GridTest, RepaintingReadsNothing) {
 }
 
 TEST_F(GridTest, CachedTextsFollowEveryKindOfMove) {
-  TFakeDataSet dataSet(1000);
-  Show(dataSet);
+  TFakeDataSet& dataSet = Show(1000);
   std::mt19937 random(7);
   for (int i = 0; i < 200; ++i) {
     const unsigned kind = random() % 5;
@@ -245,9 +241,23 @@ TEST_F(GridTest, CachedTextsFollowEveryKindOfMove) {
   EXPECT_TRUE(messages_.empty());
 }
 
+TEST_F(GridTest, AnErrorWhileMovingIsShownAndTheGridGoesOn) {
+  TFakeDataSet& dataSet = Show(100);
+  dataSet.failRecord = kRows + 3;
+  Key(Qt::Key_PageDown);
+  Key(Qt::Key_PageDown);
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0], "Record 13 unreadable");
+  dataSet.failRecord = 0;
+  Key(Qt::Key_End, Qt::ControlModifier);
+  EXPECT_EQ(RecNo(), 100);
+  Key(Qt::Key_Home, Qt::ControlModifier);
+  EXPECT_EQ(RecNo(), 1);
+  ExpectConsistent();
+}
+
 TEST_F(GridTest, AnEmptyDataSetShowsNoRows) {
-  TFakeDataSet dataSet(0);
-  Show(dataSet);
+  Show(0);
   EXPECT_EQ(grid_->Model()->rowCount(), 0);
   Key(Qt::Key_Down);
   Key(Qt::Key_End, Qt::ControlModifier);

@@ -2,9 +2,12 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QClipboard>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSplitter>
@@ -405,6 +408,7 @@ TEST_F(MainFormTest, ClickingANodeBringsItsWindowToTheFrontAndKeepsTheFocusInThe
   // The window became active before it had its node, so no node is selected yet.
   EXPECT_EQ(form_->ActiveChild(), WindowOf(Path("lone.rfc")));
   EXPECT_EQ(Tree()->currentItem(), nullptr);
+  EXPECT_TRUE(WindowOf(Path("lone.rfc"))->rxdbg()->View()->hasFocus());
 
   Tree()->expandAll();
   QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, Qt::NoModifier,
@@ -430,6 +434,19 @@ TEST_F(MainFormTest, WindowActionsFollowTheDataWindows) {
                            "WindowMinimizeAll1", "WindowArrangeAll1", "FileClose1"})
     EXPECT_TRUE(Action(name)->isEnabled()) << name;
 
+  // The Window menu lists the data windows, the active one checked.
+  QMenu* windowMenu = form_->findChild<QMenu*>("Window1");
+  ASSERT_NE(windowMenu, nullptr);
+  emit windowMenu->aboutToShow();
+  QStringList listed;
+  for (QAction* action : windowMenu->actions())
+    if (!action->isSeparator() && action->objectName().isEmpty())
+      listed << action->text() + (action->isChecked() ? "*" : "");
+  EXPECT_EQ(listed, QStringList({QString::fromStdString("&1 " + Path("b.rff")),
+                                 QString::fromStdString("&2 " + Path("lone.rfc") + "*")}));
+  emit windowMenu->aboutToShow();  // filled afresh, not twice
+  EXPECT_EQ(windowMenu->actions().size(), 5 + 1 + 2);
+
   Action("WindowTileHorizontal1")->trigger();
   const QRect area = form_->MdiArea()->viewport()->rect();
   TMDIChild* first = WindowOf(Path("b.rff"));
@@ -451,6 +468,34 @@ TEST_F(MainFormTest, WindowActionsFollowTheDataWindows) {
     EXPECT_FALSE(Action(name)->isEnabled()) << name;
   // The holders stay.
   EXPECT_NE(TMainForm::NodeData(NodeOf(Path("b.rff"))), nullptr);
+}
+
+TEST_F(MainFormTest, ClipboardActionsFollowTheFocusedEditControl) {
+  form_->show();
+  form_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+  auto* edit = new QLineEdit("some text", form_->StatusPanel0()->parentWidget());
+  edit->show();
+  edit->setFocus();
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(edit->hasFocus());
+  QGuiApplication::clipboard()->setText("clip");
+  edit->setSelection(0, 4);
+  emit form_->findChild<QMenu*>("Edit1")->aboutToShow();
+  EXPECT_TRUE(Action("EditCut1")->isEnabled());
+  EXPECT_TRUE(Action("EditCopy1")->isEnabled());
+  EXPECT_TRUE(Action("EditPaste1")->isEnabled());
+  Action("EditCut1")->trigger();
+  EXPECT_EQ(edit->text(), " text");
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "some");
+  edit->setReadOnly(true);
+  emit form_->findChild<QMenu*>("Edit1")->aboutToShow();
+  EXPECT_FALSE(Action("EditCut1")->isEnabled());
+  EXPECT_FALSE(Action("EditPaste1")->isEnabled());
+  Tree()->setFocus();  // no edit control: nothing to work on
+  QCoreApplication::processEvents();
+  for (const char* name : {"EditCut1", "EditCopy1", "EditPaste1"})
+    EXPECT_FALSE(Action(name)->isEnabled()) << name;
 }
 
 class HintTest : public MainFormTest {
@@ -568,9 +613,8 @@ TEST_F(MainFormTest, TheMainWindowGoesWithOpenAndClosedWindows) {
 }
 
 TEST_F(MainFormTest, OpensTheSampleFilesWithTheRealReaders) {
-  const char* source = std::getenv("KW_SOURCE_DIR");
-  const std::string samples = source ? std::string(source) + "/samples" : "";
-  if (samples.empty() || !fs::exists(samples + "/fares.rff") || !fs::exists(samples + "/fares.rfc"))
+  const std::string samples = KW_SAMPLES_DIR;
+  if (!fs::exists(samples + "/fares.rff") || !fs::exists(samples + "/fares.rfc"))
     GTEST_SKIP() << "no sample files";
   TFileInfo::SetDataSetFactory(nullptr);
   form_->show();
