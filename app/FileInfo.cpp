@@ -1,18 +1,14 @@
 #include "app/FileInfo.h"
 
 #include "platform/File.h"
-#include "support/Exception.h"
-#include "support/Text.h"
-
-#ifdef KW_HAVE_RFF
 #include "rff/RFFDataSet.h"
 #include "rff/RFFSubDataSet.h"
-#endif
+#include "support/Exception.h"
+#include "support/Text.h"
 
 namespace {
 
 std::unique_ptr<TAbstractDataSet> OpenDefaultDataSet(const TFileInfo& info) {
-#ifdef KW_HAVE_RFF
   if (info.Extension() == ".RFC") {
     auto dataSet = std::make_unique<TRFFSubDataSet>();
     dataSet->SetFileName(info.FileName());
@@ -23,9 +19,6 @@ std::unique_ptr<TAbstractDataSet> OpenDefaultDataSet(const TFileInfo& info) {
   dataSet->SetFileName(info.FileName());
   dataSet->Open();
   return dataSet;
-#else
-  throw Exception("No reader for " + info.Extension() + " files in this build");
-#endif
 }
 
 TFileInfo::TDataSetFactory& Factory() {

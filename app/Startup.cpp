@@ -2,17 +2,10 @@
 
 #include <algorithm>
 
-#include "support/Text.h"
-
-#ifdef KW_HAVE_FIELD_DESCRIPTIONS
 #include "layout/DravikField.h"
-#endif
-#ifdef KW_HAVE_STRING_MAPPING
-#include "support/TextTable.h"
-#endif
-#ifdef KW_HAVE_INSTALLED_VERSIONS
 #include "support/InstalledVersions.h"
-#endif
+#include "support/Text.h"
+#include "support/TextTable.h"
 
 #ifndef KW_PROGRAM_VERSION
 #error "KW_PROGRAM_VERSION must be defined by the build"
@@ -31,23 +24,6 @@ TDateSettings& DateSettings() {
   static TDateSettings settings;
   return settings;
 }
-
-#ifndef KW_HAVE_FIELD_DESCRIPTIONS
-// Placeholder until the field descriptions' library is part of the build.
-void InitializeFieldDescriptions() {}
-void FinalizeFieldDescriptions() {}
-#endif
-#ifndef KW_HAVE_STRING_MAPPING
-// Placeholder until the text table is part of the build.
-void InitializeStringMapping() {}
-void FinalizeStringMapping() {}
-#endif
-
-#ifndef KW_HAVE_INSTALLED_VERSIONS
-// Placeholder until the installed-version lookup is part of the build.
-void InitializeInstalledVersions() {}
-void FinalizeInstalledVersions() {}
-#endif
 
 void InitializeShortDateFormat() {
   SetShortDateFormat(FourDigitYearDateFormat(ShortDateFormat(), DateSeparator()));
