@@ -1,0 +1,82 @@
+#include "stadaf/RecordSkipPlan.h"
+
+#include <cstring>
+#include <string>
+
+#include "layout/DravikField.h"
+#include "layout/FileReader.h"
+#include "stadaf/StadafException.h"
+#include "stadaf/StadafStructField.h"
+#include "support/Convert.h"
+
+void TRecordSkipPlan::Add(const TDravikField& field) {
+  if (field.IsVirtual()) return;
+  const int32_t size = field.Size();
+  if (field.IsVariable() && size == 0 && dynamic_cast<const TStadafStructField*>(&field) != nullptr) {
+    steps_.push_back({TKind::skStructure, 0});
+  } else if (size >= 1 && size <= 32767) {
+    if (!steps_.empty() && steps_.back().kind == TKind::skBytes &&
+        steps_.back().size <= TFileReader::kMaxViewBytes - size) {
+      steps_.back().size += size;
+    } else {
+      steps_.push_back({TKind::skBytes, size});
+    }
+  } else if (size <= -1 && size >= -32768) {
+    const bool binary =
+        field.IsVariable() && static_cast<const TVariableDravikField&>(field).BinaryLengthIndicator();
+    steps_.push_back({binary ? TKind::skBinaryLength : TKind::skDecimalLength, -size});
+  } else {
+    steps_.push_back({TKind::skUnreadable, size});
+  }
+}
+
+void TRecordSkipPlan::Skip(TFileReader& reader) const {
+  for (const TStep& step : steps_) {
+    switch (step.kind) {
+      case TKind::skBytes:
+        reader.ReadBytes(step.size);
+        break;
+      case TKind::skDecimalLength: {
+        const int32_t length = StrToInt(reader.ReadBytes(step.size));
+        // The same limits as reading the value into the reader's buffer.
+        if (length < 0 || length > TFileReader::kMaxCharsCount)
+          throw EFileReaderException("Invalid read count " + std::to_string(length));
+        reader.ReadBytes(length);
+        break;
+      }
+      case TKind::skBinaryLength:
+        reader.ReadBytes(static_cast<unsigned char>(reader.ReadBytes(1)[0]));
+        break;
+      case TKind::skStructure:
+        SkipStructure(reader);
+        break;
+      case TKind::skUnreadable:
+        throw EStadafException("Unknown field type");
+    }
+  }
+}
+
+void TRecordSkipPlan::SkipStructure(TFileReader& reader) {
+  const std::string_view header = reader.ReadBytes(TStadafStructField::kHeaderSize);
+  const auto total = TryStrToInt(header.substr(0, 6));
+  if (!total || *total < 0) throw EStadafException("Invalid size value in structure header");
+  const auto elementSize = TryStrToInt(header.substr(11, 5));
+  if (static_cast<int64_t>(reader.Position()) + *total > reader.OpenedSize())
+    throw EFileReaderException("EOF-Error");
+  // Only the bytes up to the first zero byte count as the structure's data.
+  size_t length = 0;
+  bool ended = false;
+  for (int32_t left = *total; left > 0;) {
+    const int32_t piece = left < TFileReader::kMaxViewBytes ? left : TFileReader::kMaxViewBytes;
+    const std::string_view bytes = reader.ReadBytes(piece);
+    if (!ended) {
+      const void* zero = std::memchr(bytes.data(), '\0', bytes.size());
+      ended = zero != nullptr;
+      length += ended ? static_cast<size_t>(static_cast<const char*>(zero) - bytes.data()) : bytes.size();
+    }
+    left -= piece;
+  }
+  if (!elementSize) throw EStadafException("Invalid size of structure element");
+  if (*elementSize <= 0 ? length != 0 : length % static_cast<size_t>(*elementSize) != 0)
+    throw EStadafException("Invalid structure size");
+}

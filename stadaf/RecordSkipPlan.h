@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+class TDravikField;
+class TFileReader;
+
+// How to move past the fields of one record without storing their values, making every check that reading
+// them makes: the bytes must be there, length indicators must be integers within the reader's limit, and
+// a structure's header must be valid and its data a whole number of elements. Consecutive fixed fields are
+// passed in one step. Errors are those of reading the fields; the caller reports them for the record.
+class TRecordSkipPlan {
+ public:
+  void Clear() { steps_.clear(); }
+  // Appends the step for the field as the layout reads it (virtual fields occupy no bytes).
+  void Add(const TDravikField& field);
+  void Skip(TFileReader& reader) const;
+
+ private:
+  enum class TKind : uint8_t { skBytes, skDecimalLength, skBinaryLength, skStructure, skUnreadable };
+  struct TStep {
+    TKind kind;
+    int32_t size;  // bytes, or the digits of a decimal length indicator
+  };
+
+  static void SkipStructure(TFileReader& reader);
+
+  std::vector<TStep> steps_;
+};

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "support/DynamicIntegerArray.h"
+#include "support/InterfaceMap.h"
+
+// The record-type index of a STADAF file: an interface map from the record type as decimal text ("1" to
+// "5"; "0" for 2.10 records of a group that names no type, never shown) to the IDynamicIntegerArray of
+// that type's record offsets in file order. Item i is record number i + 1 of that type's data set.
+//
+// Its cache is the ".of1" file beside the data file (32-bit little-endian integers): the stamp text's
+// length and bytes, the number of entries, then per entry in key order the key's length and bytes, the
+// byte count of the offsets and the offsets.
+
+inline constexpr int32_t kIndexProgressInterval = 537;
+
+// What an indexing pass reports to the window that started it.
+struct TIndexProgress {
+  // Before records 0, 537, 1074, ... are read: the status panel shows IndexProgressText(recordNo, count)
+  // and pending window messages run.
+  std::function<void(int32_t recordNo, int32_t count)> OnStep;
+  // Once, after the last record of a pass that succeeded: the status panel is cleared. A failed pass
+  // leaves the last progress text.
+  std::function<void()> OnDone;
+};
+
+// recordNo, " / ", count.
+std::string IndexProgressText(int32_t recordNo, int32_t count);
+
+// One pass over the file: probes the version ("Unsupported Stadaf version detected, application shutting
+// down" for an unknown one), reads the header and then exactly as many records as the header counts,
+// listing each record's offset under its type (version 1.10: always "1"). Records are measured with every
+// check of a full read, without storing values. Any error ends the pass and propagates; an unclassifiable
+// record raises EStadafException naming its offset.
+Ref<IInterfaceMap> BuildRecordTypeIndex(const std::string& fileName, const TIndexProgress& progress = {});
+
+// The index stored in cacheFileName when it was written for stampText (exact comparison). Empty when the
+// stamp differs, and also when the cache is torn or implausible: it ends before what it declares, a length
+// is negative or not a whole number of offsets, or an offset lies outside 0 ... dataFileSize - 1. Errors of
+// opening or reading the file propagate.
+Ref<IInterfaceMap> ReadRecordTypeIndexCache(const std::string& stampText, const std::string& cacheFileName,
+                                            int64_t dataFileSize);
+
+// Writes the index with stampText to a new file in the cache's folder, then renames it over cacheFileName,
+// so that no reader ever sees a partly written cache. Failures raise EInOutError and leave any earlier
+// cache as it was.
+void WriteRecordTypeIndexCache(const std::string& stampText, const Ref<IInterfaceMap>& index,
+                               const std::string& cacheFileName);
+
+// The file's last-write time in local time with two-second resolution (odd seconds round down), as
+// "yyyymmddhhmmss"; empty for a file that does not exist.
+std::string FileStampText(const std::string& fileName);
+
+// The data file's name with the extension ".of1".
+std::string RecordTypeIndexCacheName(const std::string& fileName);
+
+// The index as the viewer opens it: with useCache, the ".of1" cache when it exists and is valid for the
+// file's current stamp; otherwise a pass, after which (with useCache) the cache is written with the stamp
+// taken before the pass, so that a file changed meanwhile is indexed again next time.
+Ref<IInterfaceMap> OpenRecordTypeIndex(const std::string& fileName, const TIndexProgress& progress,
+                                       bool useCache);
+
+// The offsets of recordType in index; empty when the index has no such entry.
+Ref<IDynamicIntegerArray> RecordTypeOffsets(const Ref<IInterfaceMap>& index, int32_t recordType);

@@ -1,0 +1,263 @@
+#include "stadaf/Stadaf200FieldList.h"
+
+#include "layout/FileReader.h"
+#include "support/Convert.h"
+#include "support/Text.h"
+
+namespace {
+
+constexpr int32_t kCountWidth = 9;
+constexpr int32_t kEntrySize200 = 37;
+constexpr int32_t kEntrySize210 = 39;
+constexpr int32_t kGroupRecordCountDigits = 7;
+constexpr int32_t kGroupFieldCountDigits = 3;
+constexpr int32_t kGroupCountDigits = 2;
+constexpr int32_t kClassifyBytes = 20;
+constexpr int32_t kMaxLeadingDigits = 19;
+
+// The record codes of the types 1 to 5.
+constexpr const char* kTypeCodes[] = {"", "FA", "RL", "TK", "RT", "RS"};
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+char UpperAscii(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+uint8_t RecordTypeOfSecondLetter(char c) {
+  switch (UpperAscii(c)) {
+    case 'A':
+      return 1;
+    case 'L':
+      return 2;
+    case 'K':
+      return 3;
+    case 'T':
+      return 4;
+    case 'S':
+      return 5;
+    default:
+      return 0;
+  }
+}
+
+int32_t HeaderCount(TFileReader& reader, int32_t digits) {
+  const auto count = TryStrToInt(reader.ReadBytes(digits));
+  if (!count) throw EStadafException("Header corrupted");
+  return *count;
+}
+
+void SkipCr(TFileReader& reader) {
+  reader.ReadBytes(1);
+}
+
+}  // namespace
+
+// ---- TStadaf200FieldList
+
+TStadaf200FieldList::TStadaf200FieldList() : TStadaf200FieldList("2.00") {}
+
+TStadaf200FieldList::TStadaf200FieldList(std::string_view versionText)
+    : TStadafFieldList(versionText, kCountWidth, false), typeNames_(std::make_unique<TStringMapper>()) {
+  OnFetchRecord = [this](TDravikFieldList& /*list*/, int32_t offset, int32_t& length) {
+    PrepareRecord(offset);
+    length = 0;
+  };
+  for (const char* line : {"FA=Fare", "RL=Rule", "TK=Ticket", "RT=Routing", "RS=Routingsegment",
+                           "MC=MixClasses", "OJ=Openjaws", "AS=AddOn/SideTrip", "CO=Companion"})
+    typeNames_->AddLine(line, -1);
+}
+
+int32_t TStadaf200FieldList::GetRecordCount() {
+  return StrToIntDef(RecordCountText(), 0);
+}
+
+int32_t TStadaf200FieldList::TypeRecordCount(uint8_t recordType) const {
+  return recordType >= 1 && recordType <= 5 ? typeRecordCounts_[recordType] : 0;
+}
+
+int32_t TStadaf200FieldList::TypeFieldCount(uint8_t recordType) const {
+  return recordType >= 1 && recordType <= 5 ? typeFieldCounts_[recordType] : 0;
+}
+
+void TStadaf200FieldList::ReadFields(std::string& separator) {
+  const auto& fields = Fields();
+  if (currentRecordType_ == 0 && currentGroup_ >= 0) {
+    const TStadafTypeGroup& group = groups_[static_cast<size_t>(currentGroup_)];
+    for (int32_t i = 0; i < group.FieldCount; ++i)
+      ReadField(*fields[static_cast<size_t>(group.FirstField + i)]);
+  } else {
+    for (const auto& field : fields)
+      if (field->RecordType() == currentRecordType_) ReadField(*field);
+  }
+  const std::string_view end = RecordReader().ReadBytes(1);
+  separator.assign(end);
+  if (end[0] != '\r') throw EStadafException("Unexpected end of record");
+}
+
+void TStadaf200FieldList::ResetTypeGroups() {
+  groups_.clear();
+  typeRecordCounts_.fill(0);
+  typeFieldCounts_.fill(0);
+  currentRecordType_ = 0;
+  currentGroup_ = -1;
+}
+
+void TStadaf200FieldList::ReadHeader() {
+  TFileReader& reader = HeaderReader(true);
+  ClearFields();
+  ResetTypeGroups();
+  ReadFixedPart(reader);
+  SkipCr(reader);
+  for (uint8_t type = 1; type <= 5; ++type) ReadTypeGroup(reader, kTypeCodes[type], type, kEntrySize200);
+  FinishHeader(reader);
+}
+
+void TStadaf200FieldList::ReadTypeGroup(TFileReader& reader, std::string code, uint8_t recordType,
+                                        int32_t entrySize) {
+  TStadafTypeGroup group;
+  group.Code = std::move(code);
+  group.RecordType = recordType;
+  group.RecordCount = HeaderCount(reader, kGroupRecordCountDigits);
+  SkipCr(reader);
+  const int32_t descriptions = HeaderCount(reader, kGroupFieldCountDigits);
+  SkipCr(reader);
+  group.FirstField = FieldCount();
+  for (int32_t i = 0; i < descriptions; ++i)
+    AddFieldFromEntry(reader.ReadString(entrySize))->SetRecordType(recordType);
+  group.FieldCount = FieldCount() - group.FirstField;
+  if (recordType >= 1 && recordType <= 5) {
+    typeRecordCounts_[recordType] = group.RecordCount;
+    typeFieldCounts_[recordType] = descriptions;
+  }
+  groups_.push_back(std::move(group));
+}
+
+void TStadaf200FieldList::FinishHeader(TFileReader& reader) {
+  ReadHeaderEnd(reader);
+  if (GetRecordCount() == 0) throw EStadafException("Recordcount is 0");
+}
+
+TStadaf200FieldList::TClassification TStadaf200FieldList::Classify(int32_t offset) {
+  TClassification result;
+  TFileReader& reader = RecordReader();
+  reader.Seek(offset);
+  const std::string_view bytes = reader.PeekBytes(kClassifyBytes);
+  const size_t limit = std::min<size_t>(kMaxLeadingDigits, bytes.size());
+  size_t p = 0;
+  while (p < limit && IsDigit(bytes[p])) ++p;
+  // No code: the first 19 bytes are digits, or the file ends before the code's second letter.
+  if (p == kMaxLeadingDigits || p + 1 >= bytes.size()) return result;
+  result.code[0] = bytes[p];
+  result.code[1] = bytes[p + 1];
+  result.recordType = RecordTypeOfSecondLetter(bytes[p + 1]);
+  result.result = result.recordType != 0 ? kClassified : kUnknownTypeCode;
+  return result;
+}
+
+int32_t TStadaf200FieldList::ClassifyRecord(int32_t offset) {
+  currentRecordType_ = 0;
+  currentGroup_ = -1;
+  const TClassification classification = Classify(offset);
+  currentRecordType_ = classification.recordType;
+  return classification.result;
+}
+
+int32_t TStadaf200FieldList::UnknownGroupOfCode(const char code[2]) const {
+  const std::string_view wanted(code, 2);
+  for (size_t i = 0; i < groups_.size(); ++i)
+    if (groups_[i].RecordType == 0 && SameText(groups_[i].Code, wanted)) return static_cast<int32_t>(i);
+  return -1;
+}
+
+void TStadaf200FieldList::PrepareRecord(int32_t offset) {
+  currentRecordType_ = 0;
+  currentGroup_ = -1;
+  const TFileReader& reader = RecordReader();
+  if (offset < 0 || offset >= reader.OpenedSize()) return;
+  const TClassification classification = Classify(offset);
+  currentRecordType_ = classification.recordType;
+  if (classification.result == kClassified) return;
+  if (classification.result == kUnknownTypeCode) {
+    currentGroup_ = UnknownGroupOfCode(classification.code);
+    if (currentGroup_ >= 0) return;
+    throw EStadafException("Unknown record type code at offset " + std::to_string(offset));
+  }
+  throw EStadafException("No record type code at offset " + std::to_string(offset));
+}
+
+void TStadaf200FieldList::BuildSkipPlans() {
+  for (TRecordSkipPlan& plan : typePlans_) plan.Clear();
+  for (const auto& field : Fields())
+    if (field->RecordType() < typePlans_.size()) typePlans_[field->RecordType()].Add(*field);
+  groupPlans_.assign(groups_.size(), TRecordSkipPlan());
+  for (size_t g = 0; g < groups_.size(); ++g) {
+    const TStadafTypeGroup& group = groups_[g];
+    for (int32_t i = 0; i < group.FieldCount; ++i) groupPlans_[g].Add(FieldByIndex(group.FirstField + i));
+  }
+  SetSkipPlansBuilt();
+}
+
+uint8_t TStadaf200FieldList::SkipRecord() {
+  if (SkipPlansStale()) BuildSkipPlans();
+  const int32_t start = Position();
+  PrepareRecord(start);
+  const TRecordSkipPlan& plan = currentRecordType_ == 0 && currentGroup_ >= 0
+                                    ? groupPlans_[static_cast<size_t>(currentGroup_)]
+                                    : typePlans_[currentRecordType_];
+  SkipRecordAt(start, plan, true);
+  return currentRecordType_;
+}
+
+// ---- TStadaf210FieldList
+
+TStadaf210FieldList::TStadaf210FieldList() : TStadaf200FieldList("2.10") {}
+
+TDravikField* TStadaf210FieldList::AddFieldFromEntry(std::string_view entry) {
+  return AddFieldFromEntryOfSize(entry, kEntrySize210);
+}
+
+uint8_t TStadaf210FieldList::RecordTypeOfCode(std::string_view code) {
+  if (code.empty()) return 0;
+  const char first = UpperAscii(code[0]);
+  if (first == 'F') return 1;
+  if (first == 'T') return 3;
+  if (first == 'R' && code.size() >= 2) {
+    switch (UpperAscii(code[1])) {
+      case 'L':
+        return 2;
+      case 'S':
+        return 5;
+      case 'T':
+        return 4;
+      default:
+        break;
+    }
+  }
+  return 0;
+}
+
+void TStadaf210FieldList::ReadHeader() {
+  // Version 2.10 reads without checking for a data reader; a list without one reads as an empty file.
+  TFileReader& reader = HeaderReader(false);
+  ClearFields();
+  ResetTypeGroups();
+  typeGroupCount_ = 0;
+  typeCodes_.clear();
+  ReadFixedPart(reader);
+  SkipCr(reader);
+  const int32_t groupCount = HeaderCount(reader, kGroupCountDigits);
+  if (groupCount < 0) throw EStadafException("Header corrupted");
+  typeGroupCount_ = groupCount;
+  SkipCr(reader);
+  typeCodes_ = reader.ReadString(2 * groupCount);
+  SkipCr(reader);
+  for (int32_t g = 0; g < groupCount; ++g) {
+    std::string code = typeCodes_.substr(static_cast<size_t>(2 * g), 2);
+    const uint8_t type = RecordTypeOfCode(code);
+    ReadTypeGroup(reader, std::move(code), type, kEntrySize210);
+  }
+  FinishHeader(reader);
+}

@@ -1,0 +1,107 @@
+#include "stadaf/StadafDataSet.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "stadaf/Stadaf200FieldList.h"
+#include "stadaf/StadafFieldList.h"
+
+TStadafDataSet::~TStadafDataSet() {
+  Close();
+}
+
+void TStadafDataSet::Setup(TStadafFieldList* fieldList, Ref<IDynamicIntegerArray> offsets,
+                           int32_t recordType) {
+  fieldList_ = fieldList;
+  offsets_ = std::move(offsets);
+  recordType_ = recordType;
+  const Ref<IReadOnlyRecordBuffers> source = Query<IReadOnlyRecordBuffers>(Source());
+  source->SetRecordCount(offsets_ ? offsets_->GetCount() : 0);
+}
+
+Ref<IRecordBuffers> TStadafDataSet::CreateRecordBuffers() {
+  return MakeRef<IRecordBuffers>(new TReadOnlyRecordBuffers);
+}
+
+void TStadafDataSet::InternalInitFieldDefs() {
+  FieldDefs().Clear();
+  if (fieldList_ != nullptr) {
+    const bool typed = dynamic_cast<const TStadaf200FieldList*>(fieldList_) != nullptr;
+    for (int32_t i = 0; i < fieldList_->FieldCount(); ++i) {
+      const TDravikField& field = fieldList_->FieldByIndex(i);
+      if (typed && field.RecordType() != recordType_) continue;
+      if (field.Size() >= 1)
+        FieldDefs().Add(field.Name(), TFieldType::ftString, field.Size());
+      else
+        FieldDefs().Add(field.Name(), TFieldType::ftMemo, 0);
+    }
+  }
+  TAbstractDataSet::InternalInitFieldDefs();
+}
+
+void TStadafDataSet::InternalOpen() {
+  TAbstractDataSet::InternalOpen();
+  layoutFields_.clear();
+  if (fieldList_ == nullptr) return;
+  for (const auto& field : Fields()) {
+    layoutFields_.resize(std::max<size_t>(layoutFields_.size(), static_cast<size_t>(field->FieldNo())));
+    layoutFields_[static_cast<size_t>(field->FieldNo() - 1)] = &fieldList_->FieldByName(field->FieldName());
+  }
+  // No record lies at offset 0 (the header does), so the first request reads its record.
+  fieldList_->SetPosition(0);
+}
+
+void TStadafDataSet::InternalInitRecord(char* buffer) {
+  std::memset(buffer, 0, HeaderSize);
+}
+
+bool TStadafDataSet::HasActiveRecord() const {
+  return fieldList_ != nullptr && offsets_ && ActiveBuffer() != nullptr && !IsEmpty();
+}
+
+TDravikField& TStadafDataSet::ActiveRecordField(const TField& field) {
+  const int32_t recNo = RecordNumberOfId(RecordIdOfBuffer(ActiveBuffer()));
+  const int32_t offset = offsets_->GetItem(recNo - 1);
+  if (offset != fieldList_->Position()) {
+    fieldList_->SetPosition(offset);
+    fieldList_->ReadRecord();
+    fieldList_->SetPosition(offset);
+  }
+  const auto index = static_cast<size_t>(field.FieldNo() - 1);
+  if (&field.DataSet() == this && index < layoutFields_.size() && layoutFields_[index] != nullptr)
+    return *layoutFields_[index];
+  return fieldList_->FieldByName(field.FieldName());
+}
+
+bool TStadafDataSet::GetFieldData(const TField& field, void* destination) {
+  if (!HasActiveRecord()) return false;
+  if (destination == nullptr) return true;
+  const char* value = ActiveRecordField(field).GetValue();
+  const auto size = static_cast<size_t>(field.DataSize());
+  if (size == 0) return true;
+  const size_t length = strnlen(value, size - 1);
+  auto* out = static_cast<char*>(destination);
+  std::memcpy(out, value, length);
+  std::memset(out + length, 0, size - length);
+  return true;
+}
+
+std::unique_ptr<TMemoryStream> TStadafDataSet::CreateBlobStream(const TField& field, TBlobStreamMode mode) {
+  auto stream = std::make_unique<TMemoryStream>();
+  if (mode == TBlobStreamMode::bmWrite || !HasActiveRecord()) return stream;
+  const char* value = ActiveRecordField(field).GetValue();
+  stream->Write(value, static_cast<int32_t>(std::strlen(value)) + 1);
+  stream->SetPosition(0);
+  return stream;
+}
+
+void TStadafDataSet::SetRecNo(int32_t recNo) {
+  const int32_t count = GetRecordCount();
+  if (!Active() || count <= 0) return;
+  recNo = std::clamp(recNo, 1, count);
+  // Compare with the active row, not with wherever the last fetch left the cursor.
+  UpdateCursorPos();
+  if (recNo == RecordNumberOfId(CurrentRecordId())) return;
+  SetCurrentRecordId(RecordIdOfNumber(recNo));
+  Resync(0);
+}
