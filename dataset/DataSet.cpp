@@ -332,6 +332,10 @@ void TDataSet::SetBufferCount(int32_t count) {
     bufferCount_ = count;
     return;
   }
+  const int32_t oldRecordCount = recordCount_;
+  Finally notify([&] {
+    if (recordCount_ != oldRecordCount) DataEvent(TDataEvent::deLayoutChange, 0);
+  });
   if (recordCount_ > count) {
     // Keep the active row inside the smaller window: drop rows above it first, then below.
     const int32_t dropTop = std::max(0, activeRecord_ - (count - 1));
@@ -343,10 +347,6 @@ void TDataSet::SetBufferCount(int32_t count) {
   }
   SetBufListSize(count + 1);
   bufferCount_ = count;
-  const int32_t oldRecordCount = recordCount_;
-  Finally notify([&] {
-    if (recordCount_ != oldRecordCount) DataEvent(TDataEvent::deLayoutChange, 0);
-  });
   if (recordCount_ > 0) {
     GetNextRecords();
     GetPriorRecords();

@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/layout/LayoutTestSupport.h"
+
+namespace {
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Rows of CSV output: each ends in CR LF, while line breaks inside quoted values are bare LF.
+long CsvRows(const std::string& csv) {
+  long rows = 0;
+  for (size_t at = csv.find("\r\n"); at != std::string::npos; at = csv.find("\r\n", at + 2)) ++rows;
+  return rows;
+}
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class KwdumpTest : public ::testing::Test {
+ protected:
+  Result Run(const std::vector<std::string>& args) {
+    std::string command = KWDUMP_PATH;
+    for (const auto& a : args) command += " " + Quote(a);
+    command += " >" + Quote(dir.Path("out")) + " 2>" + Quote(dir.Path("err"));
+    Result r;
+    const int raw = std::system(command.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = ReadAll(dir.Path("out"));
+    r.err = ReadAll(dir.Path("err"));
+    return r;
+  }
+  // name.ini with CXR, 3 / CITY, 6 / MEMO_NOTE, 4 and name.rfm; returns the data file's path.
+  std::string MakeRff(const std::string& name, const std::string& records) {
+    dir.Write(name + ".ini", "[FIELDDESCRIPTIONS]\r\nCXR, 3\r\nCITY, 6\r\nMEMO_NOTE, 4\r\n");
+    dir.Write(name + ".rfm", std::string("Na\xEFve \"quoted\", text") + '\0' + "line\nbreak\ttab" + '\0');
+    return dir.Write(name + ".rff", records);
+  }
+
+  TTempDir dir;
+};
+
+const std::string kThreeRecords = "LH M\xFCnich0000\r\nAF Paris 0000\r\nLX Z,rich0015\r\n";
+
+TEST_F(KwdumpTest, JsonLinesHeaderAndRecords) {
+  const Result r = Run({"--format", "jsonl", MakeRff("a", kThreeRecords)});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(
+      r.out,
+      "{\"columns\":[{\"name\":\"CXR\",\"kind\":\"string\",\"size\":3},{\"name\":\"CITY\",\"kind\":"
+      "\"string\","
+      "\"size\":6},{\"name\":\"MEMO_NOTE\",\"kind\":\"memo\",\"size\":0}],\"record_type\":0,\"type_name\":"
+      "\"None\",\"count\":3}\n"
+      "{\"recno\":1,\"values\":[\"LH \",\"M\xC3\xBCnich\",\"Na\xC3\xAFve \\\"quoted\\\", text\"]}\n"
+      "{\"recno\":2,\"values\":[\"AF \",\"Paris \",\"Na\xC3\xAFve \\\"quoted\\\", text\"]}\n"
+      "{\"recno\":3,\"values\":[\"LX \",\"Z,rich\",\"line\\nbreak\\ttab\"]}\n");
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(KwdumpTest, CsvAndTsvQuoting) {
+  const std::string file = MakeRff("c", kThreeRecords);
+  const Result csv = Run({"--format", "csv", "--first", "2", file});
+  EXPECT_EQ(csv.status, 0) << csv.err;
+  EXPECT_EQ(csv.out,
+            "CXR,CITY,MEMO_NOTE\r\n"
+            "AF ,Paris ,\"Na\xC3\xAFve \"\"quoted\"\", text\"\r\n"
+            "LX ,\"Z,rich\",\"line\nbreak\ttab\"\r\n");
+  const Result tsv = Run({"--format", "tsv", "--first", "3", file});
+  EXPECT_EQ(tsv.out, "CXR\tCITY\tMEMO_NOTE\nLX \tZ,rich\tline\\nbreak\\ttab\n");
+}
+
+TEST_F(KwdumpTest, FirstLimitAndSchema) {
+  const std::string file = MakeRff("f", kThreeRecords);
+  const Result limited = Run({"--first", "2", "--limit", "1", file});
+  EXPECT_EQ(limited.status, 0);
+  EXPECT_NE(limited.out.find("\n{\"recno\":2,"), std::string::npos);
+  EXPECT_EQ(limited.out.find("\"recno\":3"), std::string::npos);
+  const Result headerOnly = Run({"--limit", "0", file});
+  EXPECT_EQ(std::count(headerOnly.out.begin(), headerOnly.out.end(), '\n'), 1);
+  const Result schema = Run({"--schema", file});
+  EXPECT_EQ(schema.out,
+            "{\"columns\":[{\"name\":\"CXR\",\"kind\":\"string\",\"size\":3},{\"name\":\"CITY\",\"kind\":"
+            "\"string\","
+            "\"size\":6},{\"name\":\"MEMO_NOTE\",\"kind\":\"memo\",\"size\":0}]}\n");
+}
+
+TEST_F(KwdumpTest, RfcFilesAndTheRffFileAlone) {
+  const std::string line = "T000000000101LH Y     JFK T000000000202UA Y     FRA OJ1   N     \r\n";
+  dir.Write("r.rfc", line + line);
+  const Result rfc = Run({"--format", "tsv", dir.Path("r.rfc")});
+  EXPECT_EQ(rfc.status, 0) << rfc.err;
+  EXPECT_EQ(rfc.out.substr(0, rfc.out.find('\n')),
+            "Tariff1_ID\tCar1\tClass1\tDest1\tTariff2_ID\tCar2\tClass2\tDest2\tJaw\tHIP");
+  EXPECT_EQ(std::count(rfc.out.begin(), rfc.out.end(), '\n'), 3);
+  // An RFC file beside an RFF file is not part of the RFF dump.
+  dir.Write("a.rfc", line);
+  const Result rff = Run({"--format", "csv", MakeRff("a", kThreeRecords)});
+  EXPECT_EQ(CsvRows(rff.out), 4);
+}
+
+TEST_F(KwdumpTest, ReadErrorsAfterTheGoodRecords) {
+  // 3.4 records: the count is 3, and stepping on reaches the partial fourth.
+  const Result r = Run({"--format", "csv", MakeRff("e", kThreeRecords + "BA Lon")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(CsvRows(r.out), 4);
+  EXPECT_EQ(r.err, "Error at offset 45\n");
+}
+
+TEST_F(KwdumpTest, UnopenableFilesAndBadArguments) {
+  const Result missing = Run({dir.Path("missing.rff")});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_EQ(missing.err, "File not found\n");
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{},
+                                             {"--format", "xml", "f.rff"},
+                                             {"--first", "0", "f.rff"},
+                                             {"--limit", "x", "f.rff"},
+                                             {"--bogus", "f"},
+                                             {"a.rff", "b.rff"}}) {
+    const Result bad = Run(args);
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_NE(bad.err.find("usage: kwdump"), std::string::npos);
+  }
+}
+
+}  // namespace
