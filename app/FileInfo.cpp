@@ -3,6 +3,7 @@
 #include "platform/File.h"
 #include "rff/RFFDataSet.h"
 #include "rff/RFFSubDataSet.h"
+#include "stadaf/StadafFile.h"
 #include "support/Exception.h"
 #include "support/Text.h"
 
@@ -34,15 +35,25 @@ TFileInfo::TDataSetFactory TFileInfo::SetDataSetFactory(TDataSetFactory factory)
   return previous;
 }
 
-TFileInfo::TFileInfo(const std::string& fileName, uint8_t recordType, const std::string& extension) {
+TFileInfo::TFileInfo(const std::string& fileName, Ref<IDynamicIntegerArray> offsets, uint8_t recordType,
+                     const std::string& extension) {
   if (!FileExists(fileName)) throw Exception("File not found");
   fileName_ = fileName;
   extension_ = UpperCase(extension);
   recordType_ = recordType;
-  // ".DAF" gets its STADAF data set here once STADAF files are read.
-  const TDataSetFactory factory = Factory();
-  dataSet_ = factory ? factory(*this) : OpenDefaultDataSet(*this);
-  if (!dataSet_) throw Exception("No data set for " + fileName_);
+  offsets_ = std::move(offsets);
+  if (const TDataSetFactory factory = Factory()) {
+    dataSet_ = factory(*this);
+  } else if (extension_ == ".DAF") {
+    stadaf_ = std::make_unique<TStadafTypeView>(fileName_, offsets_, recordType_);
+  } else {
+    dataSet_ = OpenDefaultDataSet(*this);
+  }
+  if (!dataSet_ && !stadaf_) throw Exception("No data set for " + fileName_);
 }
 
 TFileInfo::~TFileInfo() = default;
+
+TAbstractDataSet& TFileInfo::GetDataSet() const {
+  return stadaf_ ? stadaf_->DataSet() : *dataSet_;
+}

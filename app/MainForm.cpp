@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
@@ -32,6 +33,7 @@
 #include "app/FileNames.h"
 #include "app/MDIChild.h"
 #include "app/MessageBox.h"
+#include "layout/TextHelpers.h"
 #include "platform/File.h"
 #include "support/Text.h"
 
@@ -45,6 +47,8 @@ namespace {
 const char* const kMainCaption = "Kestrelwing RFF/STADAF Viewer";
 const char* const kRffGroup = "Rich Flight Format";
 const char* const kStadafGroup = "Standard Dataset Fare";
+// A STADAF file node carries it while the file is being indexed.
+const char* const kLoadingSuffix = " (loading ...)";
 
 // Rows of the file tree are 17 pixels high.
 class TFixedRowHeightDelegate : public QStyledItemDelegate {
@@ -95,7 +99,12 @@ QStringList RunOpenDialog(QWidget* parent, const QStringList& filters, const QSt
 }  // namespace
 
 TFileTreeNode::TFileTreeNode(const std::string& caption, std::unique_ptr<TFileInfo> data)
-    : QTreeWidgetItem(kType), caption_(caption), data_(std::move(data)) {
+    : QTreeWidgetItem(kType), data_(std::move(data)) {
+  SetCaption(caption);
+}
+
+void TFileTreeNode::SetCaption(const std::string& caption) {
+  caption_ = caption;
   setText(0, DisplayText(caption_));
 }
 
@@ -307,6 +316,13 @@ void TMainForm::CreateClientArea() {
   statusPanel0_->setObjectName(QStringLiteral("StatusPanel0"));
   statusPanel0_->setFixedWidth(kStatusPanelWidth);
   statusBar()->addWidget(statusPanel0_);
+  // Beside panel 0, the indexing pass's progress as a bar; hidden while no pass runs.
+  indexProgressBar_ = new QProgressBar(statusBar());
+  indexProgressBar_->setObjectName(QStringLiteral("IndexProgressBar"));
+  indexProgressBar_->setMaximumWidth(kStatusPanelWidth);
+  indexProgressBar_->setTextVisible(false);
+  indexProgressBar_->hide();
+  statusBar()->addWidget(indexProgressBar_);
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -371,27 +387,58 @@ void TMainForm::OpenFile(const std::string& fileName) {
   if ((extension == ".RFF" || extension == ".RFC") && FileExists(fileName)) {
     // The holder opens its data set before a window exists for it, so a file that fails to open
     // leaves no empty window behind.
-    auto info = std::make_unique<TFileInfo>(fileName, 0, extension);
-    TMDIChild* child = CreateChildWindow();
-    try {
-      child->SetDataSet(&info->GetDataSet());
-    } catch (...) {
-      delete child;
-      throw;
-    }
-    child->SetCaption(caption);
-    info->SetCaption(caption);
-    auto* node = new TFileTreeNode(caption, std::move(info));
-    group->addChild(node);
-    child->SetTreeNode(node);
+    AddHolderWindow(group, caption, caption, std::make_unique<TFileInfo>(fileName, nullptr, 0, extension));
     if (extension == ".RFF") {
       std::string companion = fileName.substr(0, fileName.size() - ExtractFileExt(fileName).size()) + ".rfc";
       if (FileExists(companion)) OpenFile(companion);
     }
+  } else if (extension == ".DAF" && FileExists(fileName)) {
+    auto* fileNode = new TFileTreeNode(caption + kLoadingSuffix, nullptr);
+    group->addChild(fileNode);
+    const Ref<IInterfaceMap> index = OpenRecordTypeIndex(fileName, IndexProgress(), true);
+    fileNode->SetCaption(caption);
+    for (int recordType = 1; recordType <= 5; ++recordType) {
+      const Ref<IDynamicIntegerArray> offsets = RecordTypeOffsets(index, recordType);
+      if (!offsets || offsets->GetCount() == 0) continue;
+      const std::string typeName = RecordTypeName(recordType);
+      AddHolderWindow(
+          fileNode, typeName, caption + " - " + typeName,
+          std::make_unique<TFileInfo>(fileName, offsets, static_cast<uint8_t>(recordType), extension));
+    }
   }
-  // A STADAF file (".DAF") gets its file node, its record-type index and one holder, node and window
-  // per record type here once STADAF files are read; until then, like any other extension, only
-  // its group node.
+}
+
+TFileTreeNode* TMainForm::AddHolderWindow(QTreeWidgetItem* parent, const std::string& nodeCaption,
+                                          const std::string& windowCaption, std::unique_ptr<TFileInfo> info) {
+  TMDIChild* child = CreateChildWindow();
+  try {
+    child->SetDataSet(&info->GetDataSet());
+  } catch (...) {
+    delete child;
+    throw;
+  }
+  child->SetCaption(windowCaption);
+  info->SetCaption(windowCaption);
+  auto* node = new TFileTreeNode(nodeCaption, std::move(info));
+  parent->addChild(node);
+  child->SetTreeNode(node);
+  return node;
+}
+
+TIndexProgress TMainForm::IndexProgress() {
+  TIndexProgress progress;
+  progress.OnStep = [this](int32_t recordNo, int32_t count) {
+    statusPanel0_->setText(QString::fromStdString(IndexProgressText(recordNo, count)));
+    indexProgressBar_->setRange(0, count);
+    indexProgressBar_->setValue(recordNo);
+    indexProgressBar_->show();
+    QCoreApplication::processEvents();
+  };
+  progress.OnDone = [this] {
+    statusPanel0_->clear();
+    indexProgressBar_->hide();
+  };
+  return progress;
 }
 
 void TMainForm::FileNew1Execute() {

@@ -11,12 +11,14 @@
 #include <vector>
 
 #include "app/FileInfo.h"
+#include "stadaf/RecordTypeIndex.h"
 
 class QAction;
 class QLabel;
 class QMdiArea;
 class QMenu;
 class QMimeData;
+class QProgressBar;
 class QSplitter;
 class QToolBar;
 class QTreeWidget;
@@ -35,6 +37,7 @@ class TFileTreeNode : public QTreeWidgetItem {
   TFileTreeNode(const std::string& caption, std::unique_ptr<TFileInfo> data);
   // The caption as an 8-bit text; the tree shows it decoded.
   const std::string& Caption() const { return caption_; }
+  void SetCaption(const std::string& caption);
   TFileInfo* Data() const { return data_.get(); }
   void FreeData() { data_.reset(); }
 
@@ -136,6 +139,11 @@ class TMainForm : public QMainWindow {
   void FormShow();
   void FormDestroy();
   TMDIChild* CreateChildWindow();
+  // A data window over the holder's data set and the tree node under parent that owns the holder.
+  TFileTreeNode* AddHolderWindow(QTreeWidgetItem* parent, const std::string& nodeCaption,
+                                 const std::string& windowCaption, std::unique_ptr<TFileInfo> info);
+  // Shows an indexing pass's progress in status panel 0 and lets pending window messages run.
+  TIndexProgress IndexProgress();
   QTreeWidgetItem* FindOrAddGroupNode(const std::string& caption);
   void UpdateWindowActions();
   void UpdateEditActions();
@@ -153,6 +161,7 @@ class TMainForm : public QMainWindow {
   QTreeWidget* fileTree_ = nullptr;
   QMdiArea* mdiArea_ = nullptr;
   QLabel* statusPanel0_ = nullptr;
+  QProgressBar* indexProgressBar_ = nullptr;
   QMenu* windowMenu_ = nullptr;
   QAction* windowListSeparator_ = nullptr;
   std::vector<QAction*> windowListActions_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "layout/DravikField.h"
+#include "stadaf/StadafVersion.h"
 #include "support/InstalledVersions.h"
 #include "support/Text.h"
 #include "support/TextTable.h"
@@ -70,7 +71,7 @@ const std::vector<TStartupStep>& StartupSteps() {
       // The fare domain library's handler object is not part of this program; its date rule is.
       {"ShortDateFormat", InitializeShortDateFormat, FinalizeShortDateFormat},
       // The fare domain library's other process-wide objects are not part of this program.
-      // The STADAF globals come here once the STADAF reader exists.
+      {"Stadaf", InitializeStadaf, FinalizeStadaf},
   };
   return steps;
 }

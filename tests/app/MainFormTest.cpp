@@ -337,12 +337,12 @@ TEST_F(MainFormTest, AnErrorShowsItsMessageAndEndsTheBatch) {
 
 TEST_F(MainFormTest, HolderOfAMissingFileFails) {
   try {
-    TFileInfo info(Path("gone.rff"), 0, ".RFF");
+    TFileInfo info(Path("gone.rff"), {}, 0, ".RFF");
     FAIL();
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "File not found");
   }
-  TFileInfo info(Path("b.rff"), 0, ".rff");
+  TFileInfo info(Path("b.rff"), {}, 0, ".rff");
   EXPECT_EQ(info.Extension(), ".RFF");
   EXPECT_EQ(info.RecordType(), 0);
   EXPECT_TRUE(info.GetDataSet().Active());

@@ -16,7 +16,7 @@ TEST(Startup, RunsTheStepsInOrderAndFinalizesInReverse) {
   RunStartup();
   EXPECT_TRUE(StartupDone());
   const std::vector<std::string> started = {"init FieldDescriptions", "init StringMapping",
-                                            "init InstalledVersions", "init ShortDateFormat"};
+                                            "init InstalledVersions", "init ShortDateFormat", "init Stadaf"};
   EXPECT_EQ(StartupLog(), started);
   // The steps did their work.
   EXPECT_EQ(FieldPaddingBlanks(), std::string(255, ' '));
@@ -30,8 +30,8 @@ TEST(Startup, RunsTheStepsInOrderAndFinalizesInReverse) {
   RunFinalization();
   EXPECT_FALSE(StartupDone());
   std::vector<std::string> all = started;
-  for (const char* step :
-       {"final ShortDateFormat", "final InstalledVersions", "final StringMapping", "final FieldDescriptions"})
+  for (const char* step : {"final Stadaf", "final ShortDateFormat", "final InstalledVersions",
+                           "final StringMapping", "final FieldDescriptions"})
     all.push_back(step);
   EXPECT_EQ(StartupLog(), all);
   EXPECT_EQ(ShortDateFormat(), "m/d/yy");

@@ -15,9 +15,7 @@ std::string ReadAll(const std::string& path) {
 
 // The committed samples are what kw_mkstadaf writes.
 TEST(StadafSamples, CommittedFilesMatchTheGenerator) {
-  const char* source = std::getenv("KW_SOURCE_DIR");
-  if (source == nullptr) GTEST_SKIP() << "KW_SOURCE_DIR not set";
-  const std::string folder = std::string(source) + "/samples/";
+  const std::string folder = std::string(KW_SAMPLES_DIR) + "/";
   EXPECT_EQ(ReadAll(folder + "stadaf110.daf"), BuildSample110());
   EXPECT_EQ(ReadAll(folder + "stadaf200.daf"), BuildSample200());
   EXPECT_EQ(ReadAll(folder + "stadaf210.daf"), BuildSample210());

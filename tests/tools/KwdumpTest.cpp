@@ -2,6 +2,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -143,6 +144,51 @@ TEST_F(KwdumpTest, UnopenableFilesAndBadArguments) {
     EXPECT_EQ(bad.out, "");
     EXPECT_NE(bad.err.find("usage: kwdump"), std::string::npos);
   }
+}
+
+// Copies a bundled STADAF sample into the test's folder, so that its cache is written there.
+std::string CopySample(TTempDir& dir, const std::string& name) {
+  return dir.Write(name, ReadAll(std::string(KW_SAMPLES_DIR) + "/" + name));
+}
+
+std::vector<std::string> HeaderLines(const std::string& jsonl) {
+  std::vector<std::string> headers;
+  std::istringstream in(jsonl);
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("{\"columns\"", 0) == 0) headers.push_back(line.substr(line.find("\"record_type\"")));
+  return headers;
+}
+
+TEST_F(KwdumpTest, StadafTypesEachWithTheirHeader) {
+  const std::string file = CopySample(dir, "stadaf200.daf");
+  const Result all = Run({"--no-cache", file});
+  EXPECT_EQ(all.status, 0) << all.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("stadaf200.of1")));
+  const std::vector<std::string> headers = HeaderLines(all.out);
+  ASSERT_FALSE(headers.empty());
+  EXPECT_EQ(headers[0].substr(0, 35), "\"record_type\":1,\"type_name\":\"Fare\",");
+  for (size_t i = 1; i < headers.size(); ++i) EXPECT_LT(headers[i - 1], headers[i]);
+
+  const Result rules = Run({"--type", "2", "--limit", "1", file});
+  EXPECT_EQ(rules.status, 0) << rules.err;
+  EXPECT_EQ(HeaderLines(rules.out).size(), 1u);
+  EXPECT_NE(rules.out.find("\"type_name\":\"Rule\""), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(dir.Path("stadaf200.of1")));
+  // The cache now answers; the records are the same.
+  EXPECT_EQ(Run({"--type", "2", "--limit", "1", file}).out, rules.out);
+}
+
+TEST_F(KwdumpTest, StadafErrorsAndTypeOnOtherFiles) {
+  std::string bytes = ReadAll(std::string(KW_SAMPLES_DIR) + "/stadaf110.daf");
+  const std::string cut = dir.Write("cut.daf", bytes.substr(0, bytes.size() - 20));
+  const Result r = Run({cut});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_FALSE(r.err.empty());
+  EXPECT_FALSE(std::filesystem::exists(dir.Path("cut.of1")));
+  const Result typed = Run({"--type", "1", MakeRff("t", kThreeRecords)});
+  EXPECT_EQ(typed.status, 2);
+  EXPECT_NE(typed.err.find("--type"), std::string::npos);
 }
 
 }  // namespace

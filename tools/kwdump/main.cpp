@@ -11,24 +11,30 @@
 #include "app/FileNames.h"
 #include "app/Startup.h"
 #include "layout/TextHelpers.h"
+#include "stadaf/RecordTypeIndex.h"
 #include "support/Convert.h"
 #include "support/Exception.h"
+#include "support/Text.h"
 #include "tools/kwdump/DumpWriter.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kwdump [--format jsonl|csv|tsv] [--schema] [--first N] [--limit K] FILE\n"
+    "usage: kwdump [--format jsonl|csv|tsv] [--schema] [--first N] [--limit K] [--type T] [--no-cache] FILE\n"
     "  --format F   output format (default jsonl)\n"
     "  --schema     print the columns only\n"
     "  --first N    start at record number N (default 1)\n"
-    "  --limit K    write at most K records (0: the header only)\n";
+    "  --limit K    write at most K records (0: the header only)\n"
+    "  --type T     STADAF files: only record type T (default: every non-empty type 1 to 5)\n"
+    "  --no-cache   STADAF files: neither read nor write the .of1 index cache\n";
 
 struct TOptions {
   TDumpFormat format = TDumpFormat::dfJsonLines;
   bool schema = false;
   int32_t first = 1;
   std::optional<int64_t> limit;
+  std::optional<int32_t> recordType;
+  bool useCache = true;
   std::string file;
 };
 
@@ -54,6 +60,13 @@ std::optional<TOptions> ParseArguments(int argc, char** argv) {
       }
     } else if (arg == "--schema") {
       options.schema = true;
+    } else if (arg == "--no-cache") {
+      options.useCache = false;
+    } else if (arg == "--type") {
+      const auto v = value();
+      const auto n = v ? TryStrToInt(*v) : std::nullopt;
+      if (!n || *n < 0 || *n > 127) return std::nullopt;
+      options.recordType = *n;
     } else if (arg == "--first" || arg == "--limit") {
       const auto v = value();
       const auto n = v ? TryStrToInt(*v) : std::nullopt;
@@ -110,6 +123,33 @@ bool DumpRecords(TDataSet& dataSet, const TOptions& options, TDumpWriter& writer
   return true;
 }
 
+// Writes one holder's data set; false when a record could not be read.
+bool DumpHolder(const TFileInfo& info, const TOptions& options, TDumpWriter& writer) {
+  TDataSet& dataSet = info.GetDataSet();
+  if (options.schema) {
+    writer.WriteSchema(ColumnsOf(dataSet));
+    return true;
+  }
+  writer.WriteHeader(ColumnsOf(dataSet), info.RecordType(), RecordTypeName(info.RecordType()),
+                     dataSet.GetRecordCount());
+  if (options.limit && *options.limit == 0) return true;
+  return DumpRecords(dataSet, options, writer);
+}
+
+// A STADAF file: the given record type, or every non-empty one of the types 1 to 5 in turn.
+bool DumpStadaf(const TOptions& options, const std::string& extension, TDumpWriter& writer) {
+  const Ref<IInterfaceMap> index = OpenRecordTypeIndex(options.file, {}, options.useCache);
+  for (int32_t recordType = 1; recordType <= 5; ++recordType) {
+    if (options.recordType && *options.recordType != recordType) continue;
+    Ref<IDynamicIntegerArray> offsets = RecordTypeOffsets(index, recordType);
+    if (!options.recordType && (!offsets || offsets->GetCount() == 0)) continue;
+    if (!offsets) offsets = MakeRef<IDynamicIntegerArray>(new TDynamicIntegerArray);
+    const TFileInfo info(options.file, offsets, static_cast<uint8_t>(recordType), extension);
+    if (!DumpHolder(info, options, writer)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -118,20 +158,25 @@ int main(int argc, char** argv) {
     std::cerr << kUsage;
     return 2;
   }
+  const std::string extension = UpperCase(ExtractFileExt(options->file));
+  if (options->recordType && extension != ".DAF") {
+    std::cerr << "kwdump: --type applies to STADAF (.daf) files only\n" << kUsage;
+    return 2;
+  }
   std::ios::sync_with_stdio(false);
   RunStartup();
   int status = 0;
   try {
-    TFileInfo info(options->file, 0, ExtractFileExt(options->file));
-    TDataSet& dataSet = info.GetDataSet();
     TDumpWriter writer(std::cout, options->format);
-    if (options->schema) {
-      writer.WriteSchema(ColumnsOf(dataSet));
+    bool complete;
+    if (extension == ".DAF") {
+      complete = DumpStadaf(*options, extension, writer);
     } else {
-      writer.WriteHeader(ColumnsOf(dataSet), 0, RecordTypeName(0), dataSet.GetRecordCount());
-      if (!options->limit || *options->limit > 0) status = DumpRecords(dataSet, *options, writer) ? 0 : 1;
+      complete = DumpHolder(TFileInfo(options->file, nullptr, 0, extension), *options, writer);
     }
+    status = complete ? 0 : 1;
   } catch (const std::exception& e) {
+    std::cout.flush();
     std::cerr << e.what() << '\n';
     status = 1;
   }
