@@ -408,16 +408,21 @@ void TMainForm::OpenFile(const std::string& fileName) {
   }
 }
 
-TFileTreeNode* TMainForm::AddHolderWindow(QTreeWidgetItem* parent, const std::string& nodeCaption,
-                                          const std::string& windowCaption, std::unique_ptr<TFileInfo> info) {
+TMDIChild* TMainForm::OpenDataWindow(TFileInfo& info, const std::string& caption) {
   TMDIChild* child = CreateChildWindow();
   try {
-    child->SetDataSet(&info->GetDataSet());
+    child->SetDataSet(&info.GetDataSet());
   } catch (...) {
     delete child;
     throw;
   }
-  child->SetCaption(windowCaption);
+  child->SetCaption(caption);
+  return child;
+}
+
+TFileTreeNode* TMainForm::AddHolderWindow(QTreeWidgetItem* parent, const std::string& nodeCaption,
+                                          const std::string& windowCaption, std::unique_ptr<TFileInfo> info) {
+  TMDIChild* child = OpenDataWindow(*info, windowCaption);
   info->SetCaption(windowCaption);
   auto* node = new TFileTreeNode(nodeCaption, std::move(info));
   parent->addChild(node);
@@ -486,17 +491,7 @@ void TMainForm::FileTreeClick() {
     fileTree_->setFocus();
     return;
   }
-  RunGuarded([&] {
-    TMDIChild* child = CreateChildWindow();
-    try {
-      child->SetDataSet(&info->GetDataSet());
-    } catch (...) {
-      delete child;
-      throw;
-    }
-    child->SetCaption(caption);
-    child->SetTreeNode(node);
-  });
+  RunGuarded([&] { OpenDataWindow(*info, caption)->SetTreeNode(node); });
 }
 
 std::vector<TMDIChild*> TMainForm::ChildWindows() const {

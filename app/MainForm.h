@@ -139,6 +139,8 @@ class TMainForm : public QMainWindow {
   void FormShow();
   void FormDestroy();
   TMDIChild* CreateChildWindow();
+  // A data window over the holder's data set, captioned caption.
+  TMDIChild* OpenDataWindow(TFileInfo& info, const std::string& caption);
   // A data window over the holder's data set and the tree node under parent that owns the holder.
   TFileTreeNode* AddHolderWindow(QTreeWidgetItem* parent, const std::string& nodeCaption,
                                  const std::string& windowCaption, std::unique_ptr<TFileInfo> info);

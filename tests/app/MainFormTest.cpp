@@ -25,6 +25,7 @@
 #include "app/MainForm.h"
 #include "app/MessageBox.h"
 #include "tests/app/FakeDataSet.h"
+#include "tests/app/FormTestSupport.h"
 
 namespace {
 
@@ -81,13 +82,7 @@ class MainFormTest : public testing::Test {
     return captions;
   }
   // Window captions in the order the windows were opened.
-  std::vector<std::string> WindowCaptions() const {
-    std::vector<std::string> captions;
-    for (QMdiSubWindow* window : form_->MdiArea()->subWindowList(QMdiArea::CreationOrder))
-      if (auto* child = qobject_cast<TMDIChild*>(window); child && !child->Closing())
-        captions.push_back(child->Caption());
-    return captions;
-  }
+  std::vector<std::string> WindowCaptions() const { return ::WindowCaptions(*form_); }
   TMDIChild* WindowOf(const std::string& caption) const {
     for (TMDIChild* child : form_->ChildWindows())
       if (child->Caption() == caption) return child;

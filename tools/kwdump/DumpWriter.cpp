@@ -4,9 +4,13 @@
 
 #include "support/Windows1252.h"
 
-void TDumpWriter::WriteJsonString(std::string_view bytes) {
+void TDumpWriter::Decode(std::string_view bytes) {
   utf8_.clear();
   AppendWindows1252AsUtf8(utf8_, bytes);
+}
+
+void TDumpWriter::WriteJsonString(std::string_view bytes) {
+  Decode(bytes);
   out_ << '"';
   for (const char c : utf8_) {
     switch (c) {
@@ -41,8 +45,7 @@ void TDumpWriter::WriteJsonString(std::string_view bytes) {
 
 // RFC 4180: a field with a comma, quote or line break is quoted, quotes doubled.
 void TDumpWriter::WriteCsvField(std::string_view bytes) {
-  utf8_.clear();
-  AppendWindows1252AsUtf8(utf8_, bytes);
+  Decode(bytes);
   if (utf8_.find_first_of(",\"\r\n") == std::string::npos) {
     out_ << utf8_;
     return;
@@ -57,8 +60,7 @@ void TDumpWriter::WriteCsvField(std::string_view bytes) {
 
 // TSV cannot quote: tab, line breaks and backslash are written as \t, \n, \r and \\.
 void TDumpWriter::WriteTsvField(std::string_view bytes) {
-  utf8_.clear();
-  AppendWindows1252AsUtf8(utf8_, bytes);
+  Decode(bytes);
   for (const char c : utf8_) {
     switch (c) {
       case '\t':

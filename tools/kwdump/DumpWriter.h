@@ -28,6 +28,8 @@ class TDumpWriter {
   void WriteRecord(int64_t recNo, const std::vector<std::string>& values);
 
  private:
+  // Leaves the UTF-8 form of 8-bit text in utf8_.
+  void Decode(std::string_view bytes);
   void WriteJsonString(std::string_view bytes);
   // Opens the header object: {"columns":[...  (the caller closes the array).
   void WriteJsonColumns(const std::vector<TDumpColumn>& columns);
