@@ -43,8 +43,7 @@ void TAbstractDataSet::InternalOpen() {
       dataSize_ += field.DataSize();
   }
   // A record buffer's size is a 16-bit quantity.
-  if (HeaderSize + static_cast<int64_t>(dataSize_) + CalcFieldsSize() > MaxRecordSize)
-    throw EDatabaseError("Record size exceeds 65535 bytes");
+  if (RecordBufferSize() > MaxRecordSize) throw EDatabaseError("Record size exceeds 65535 bytes");
   SetBookmarkSize(HeaderSize);
   cursorOpen_ = true;
   atStart_ = true;
@@ -56,8 +55,12 @@ void TAbstractDataSet::InternalClose() {
   BindFields(false);
 }
 
+int64_t TAbstractDataSet::RecordBufferSize() const {
+  return HeaderSize + static_cast<int64_t>(dataSize_) + CalcFieldsSize();
+}
+
 int32_t TAbstractDataSet::GetRecordSize() {
-  return static_cast<uint16_t>(HeaderSize + dataSize_ + CalcFieldsSize());
+  return static_cast<uint16_t>(RecordBufferSize());
 }
 
 void TAbstractDataSet::InternalInitRecord(char* buffer) {

@@ -37,7 +37,11 @@ class TAbstractDataSet : public TDataSet {
   bool IsCursorOpen() const override { return cursorOpen_; }
   // Subclasses fill the field definitions, then call this base part.
   void InternalInitFieldDefs() override;
+  // The base's 16-bit record size, of RecordBufferSize.
   int32_t GetRecordSize() override;
+  // Bytes a record buffer needs: header, field data and calculated fields. Data sets that keep no
+  // field data in their buffers answer less; more than 65,535 cannot be opened.
+  virtual int64_t RecordBufferSize() const;
   void InternalInitRecord(char* buffer) override;
   void ClearCalcFields(char* buffer) override;
   TGetResult GetRecord(char* buffer, TGetMode mode) override;

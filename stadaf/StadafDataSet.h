@@ -43,7 +43,7 @@ class TStadafDataSet : public TAbstractDataSet {
   Ref<IRecordBuffers> CreateRecordBuffers() override;
   void InternalInitFieldDefs() override;
   void InternalOpen() override;
-  int32_t GetRecordSize() override { return HeaderSize; }
+  int64_t RecordBufferSize() const override { return HeaderSize; }
   // Buffers are only their header: nothing behind it is cleared.
   void InternalInitRecord(char* buffer) override;
   void ClearCalcFields(char* /*buffer*/) override {}

@@ -2,8 +2,8 @@
 
 #include <atomic>
 #include <compare>
-#include <type_traits>
 #include <cstdint>
+#include <type_traits>
 #include <utility>
 
 #include "support/Exception.h"
@@ -61,7 +61,7 @@ class IInterface {
 template <class... Interfaces, class Self>
 void* QueryAmong(Self* self, const Guid& iid) {
   void* found = nullptr;
-  ((found == nullptr && iid == Interfaces::IID ? (found = static_cast<Interfaces*>(self), true) : false), ...);
+  ((found == nullptr && iid == Interfaces::IID ? void(found = static_cast<Interfaces*>(self)) : void()), ...);
   return found;
 }
 
@@ -102,8 +102,7 @@ class Ref {
   Ref(const Ref& other) : Ref(other.p_) {}
   Ref(Ref&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
   template <class J>
-    requires std::is_convertible_v<J*, I*>
-  Ref(const Ref<J>& other) : Ref(static_cast<I*>(other.get())) {}
+  requires std::is_convertible_v<J*, I*> Ref(const Ref<J>& other) : Ref(static_cast<I*>(other.get())) {}
   ~Ref() { reset(); }
 
   Ref& operator=(Ref other) noexcept {

@@ -53,6 +53,14 @@ void TMemoryStream::Extend(int64_t end, int64_t from) {
   size_ = static_cast<int32_t>(end);
 }
 
+uint8_t* TMemoryStream::AppendUninitialized(int32_t count) {
+  if (count < 0) RaiseExpandError();
+  const int32_t start = size_;
+  Extend(static_cast<int64_t>(size_) + count, size_);
+  position_ = size_;
+  return data_ + start;
+}
+
 void TMemoryStream::SetSize(int32_t size) {
   if (size < 0) RaiseExpandError();
   if (size > size_) {

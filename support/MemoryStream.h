@@ -56,6 +56,9 @@ class TMemoryStream {
 
   // Makes room for at least capacity bytes without changing the size.
   void Reserve(int64_t capacity);
+  // Makes the stream count bytes longer at its end and returns those bytes, not initialised, for the
+  // caller to fill (a file read straight into them, say); the position moves to the new end.
+  uint8_t* AppendUninitialized(int32_t count);
 
  private:
   static void StoreInt32(uint8_t* p, int32_t value) {

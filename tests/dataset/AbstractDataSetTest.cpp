@@ -100,6 +100,9 @@ TEST(AbstractDataSet, RecordBufferOver65535BytesIsRefused) {
   EXPECT_FALSE(ds.Active());
   TFakeDataSet fits(1, {{"A", TFieldType::ftString, 32767}, {"B", TFieldType::ftString, 32750}});
   EXPECT_NO_THROW(fits.Open());
+  TFakeDataSet headerOnly(0, {{"A", TFieldType::ftString, 32767}, {"B", TFieldType::ftString, 32767}});
+  headerOnly.headerOnlyBuffers = true;
+  EXPECT_NO_THROW(headerOnly.Open());
 }
 
 TEST(AbstractDataSet, NegativeStringSizeIsRefusedWhenFieldsAreCreated) {

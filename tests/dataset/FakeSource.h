@@ -67,6 +67,8 @@ class TFakeDataSet : public TAbstractDataSet {
   ~TFakeDataSet() override { Close(); }
 
   TCountingSource& Fake() { return *source_; }
+  // Keeps only the 16-byte header in its buffers, as data sets do that read their values elsewhere.
+  bool headerOnlyBuffers = false;
   bool IsSequenced() override { return true; }
 
   using TAbstractDataSet::GetRecord;
@@ -77,6 +79,9 @@ class TFakeDataSet : public TAbstractDataSet {
 
  protected:
   Ref<IRecordBuffers> CreateRecordBuffers() override { return Ref<IRecordBuffers>(source_); }
+  int64_t RecordBufferSize() const override {
+    return headerOnlyBuffers ? HeaderSize : TAbstractDataSet::RecordBufferSize();
+  }
   void InternalInitFieldDefs() override {
     FieldDefs().Clear();
     for (const auto& c : columns_) FieldDefs().Add(c.name, c.type, c.size);
