@@ -1,5 +1,6 @@
 #include <QElapsedTimer>
 #include <QMdiArea>
+#include <QTreeWidget>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -20,6 +21,10 @@ int SaveScreenshot(TMainForm& form, const QString& path) {
     timer.start();
     while (timer.elapsed() < 200) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   };
+  settle();
+  // Room for every window and the whole file tree, so that the picture shows what was opened.
+  form.resize(1280, 800);
+  form.FileTree()->expandAll();
   settle();
   form.MdiArea()->tileSubWindows();
   settle();
