@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -74,7 +75,8 @@ void TMemoryStream::SetSize(int32_t size) {
 int32_t TMemoryStream::Read(void* buffer, int32_t count) {
   if (position_ < 0 || count <= 0 || position_ >= size_) return 0;
   const int32_t n = std::min(count, size_ - position_);
-  std::memcpy(buffer, data_ + position_, static_cast<size_t>(n));
+  // The buffer may lie in this very block (Memory()), overlapping the bytes read.
+  std::memmove(buffer, data_ + position_, static_cast<size_t>(n));
   position_ += n;
   return n;
 }
@@ -82,8 +84,16 @@ int32_t TMemoryStream::Read(void* buffer, int32_t count) {
 int32_t TMemoryStream::Write(const void* buffer, int32_t count) {
   if (position_ < 0 || count <= 0) return 0;
   const int64_t end = static_cast<int64_t>(position_) + count;
-  if (end > size_) Extend(end, position_);
-  std::memcpy(data_ + position_, buffer, static_cast<size_t>(count));
+  const auto* source = static_cast<const uint8_t*>(buffer);
+  if (end > size_) {
+    // Bytes taken from this very block (Memory()) move with it when growing reallocates it.
+    const std::less<const uint8_t*> before;
+    const bool fromOwnBlock = data_ != nullptr && !before(source, data_) && before(source, data_ + capacity_);
+    const ptrdiff_t offset = fromOwnBlock ? source - data_ : 0;
+    Extend(end, position_);
+    if (fromOwnBlock) source = data_ + offset;
+  }
+  std::memmove(data_ + position_, source, static_cast<size_t>(count));
   position_ = static_cast<int32_t>(end);
   return count;
 }

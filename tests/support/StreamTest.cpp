@@ -85,6 +85,27 @@ TEST(MemoryStream, SetSizeKeepsThePositionInsideTheStream) {
   EXPECT_EQ(stream.Memory(), nullptr);
 }
 
+TEST(MemoryStream, BytesOfItsOwnBlockCanBeWrittenAndReadBack) {
+  std::string original(200, '\0');
+  for (size_t i = 0; i < original.size(); ++i) original[i] = static_cast<char>('A' + i % 26);
+  TMemoryStream stream;
+  stream.Write(original.data(), 200);
+
+  // Overlapping ranges inside the block, and a write that grows the block it reads from.
+  stream.SetPosition(1);
+  EXPECT_EQ(stream.Write(stream.Memory(), 150), 150);
+  stream.SetPosition(100);
+  EXPECT_EQ(stream.Write(stream.Memory(), 200), 200);
+  std::string expected = original;
+  expected.replace(1, 150, original.substr(0, 150));
+  expected = expected.substr(0, 100) + expected.substr(0, 200);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(stream.Memory()), 300), expected);
+
+  stream.SetPosition(1);
+  EXPECT_EQ(stream.Read(stream.Memory(), 299), 299);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(stream.Memory()), 299), expected.substr(1));
+}
+
 TEST(MemoryStream, GrowingPastTwoGigabytesFails) {
   TMemoryStream stream;
   stream.SetPosition(INT32_MAX - 1);
