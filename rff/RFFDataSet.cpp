@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "layout/DravikFieldList.h"
+#include "layout/FileReader.h"
 #include "layout/TextHelpers.h"
 #include "support/Text.h"
 
@@ -119,8 +120,15 @@ int32_t TRFFDataSet::GetRecNo() {
 }
 
 void TRFFDataSet::SetRecNo(int32_t recNo) {
-  const auto rl = static_cast<uint32_t>(FieldList().GetRecordLength());
-  SetCurrentRecordId(MakeRecordId(rl * static_cast<uint32_t>(recNo - 1) + 1u));
+  // Record n starts at RL * (n - 1), in 64 bits: as a 32-bit id the product wraps onto some other byte of
+  // the file. A start outside the data file fails as the refetch's seek would, before the cursor moves, so
+  // the cursor stays on the row it was on.
+  const TFileReader* reader = FieldList().DataReader();
+  const int64_t size = reader ? reader->OpenedSize() : 0;
+  const int64_t offset =
+      static_cast<int64_t>(FieldList().GetRecordLength()) * (static_cast<int64_t>(recNo) - 1);
+  if (offset < 0 || offset >= size) throw EFileReaderException("EOF-Error");
+  SetCurrentRecordId(MakeRecordId(static_cast<uint32_t>(offset) + 1u));
   Resync(0);
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,24 @@ TEST_F(RFFDataSetTest, SetRecNoPastTheEndFails) {
   ds.SetFileName(Make("x", {"CXR, 3", "FARE, 12"}, CxrFareRecords(4)));
   ds.Open();
   ExpectError<EFileReaderException>([&] { ds.SetRecNo(6); }, "EOF-Error");
+}
+
+// Numbers whose record would start outside the file fail without moving the cursor; 32-bit arithmetic on
+// RL * (n - 1) + 1 would wrap onto a byte inside the file (offset 16 or 1 for RL = 17).
+TEST_F(RFFDataSetTest, SetRecNoOutsideTheFileKeepsTheCursor) {
+  TRFFDataSet ds;
+  ds.SetFileName(Make("o", {"CXR, 3", "FARE, 12"}, CxrFareRecords(4)));
+  ds.Open();
+  ds.SetRecNo(2);
+  for (const int32_t recNo : {5, 6, 0, -1, 252645137, -252645134, INT32_MAX, INT32_MIN}) {
+    SCOPED_TRACE(recNo);
+    ExpectError<EFileReaderException>([&] { ds.SetRecNo(recNo); }, "EOF-Error");
+    EXPECT_EQ(ds.GetRecNo(), 2);
+    EXPECT_EQ(Values(ds)[1], "FARE00000002");
+  }
+  ds.Next();
+  EXPECT_EQ(ds.GetRecNo(), 3);
+  EXPECT_EQ(Values(ds)[1], "FARE00000003");
 }
 
 TEST_F(RFFDataSetTest, VariableFieldsCannotBeShown) {
