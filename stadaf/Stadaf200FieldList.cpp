@@ -160,6 +160,9 @@ TStadaf200FieldList::TClassification TStadaf200FieldList::Classify(int32_t offse
 int32_t TStadaf200FieldList::ClassifyRecord(int32_t offset) {
   currentRecordType_ = 0;
   currentGroup_ = -1;
+  // No bytes to classify: the record is read as type 0, and the read reports the end of the file.
+  const TFileReader& reader = RecordReader();
+  if (offset < 0 || offset >= reader.OpenedSize()) return kClassified;
   const TClassification classification = Classify(offset);
   currentRecordType_ = classification.recordType;
   return classification.result;

@@ -45,7 +45,8 @@ class TStadaf200FieldList : public TStadafFieldList {
   // (up to 19), upper-cased: "A" fare 1, "L" rule 2, "K" ticket 3, "T" routing 4, "S" routing segment 5.
   // Returns 0 and sets CurrentRecordType; -2 when no code follows the digits within the record's first
   // 20 bytes (or within the bytes up to the end of the file, for a shorter last record) and -1 for any
-  // other letter, both with CurrentRecordType 0. Reads through the data reader; Position does not change.
+  // other letter, both with CurrentRecordType 0. An offset outside the file gives 0 with CurrentRecordType
+  // 0: the read then reports the end of the file. Reads through the data reader; Position does not change.
   int32_t ClassifyRecord(int32_t offset);
 
   // Record type of the record read (or classified) last: 1 ... 5, or 0.

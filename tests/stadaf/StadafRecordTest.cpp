@@ -40,6 +40,18 @@ TEST(StadafClassifyRecord, TheSecondCodeLetterAfterTheDigitsDecides) {
   }
 }
 
+TEST(StadafClassifyRecord, NoBytesAtTheOffsetLeaveTheRecordToTheRead) {
+  TTempDir dir;
+  TStadaf200FieldList list;
+  list.SetDataFileName(dir.Write("c.daf", "XX12RT"));
+  for (const int32_t offset : {6, 7, -1}) {
+    EXPECT_EQ(list.ClassifyRecord(offset), 0) << offset;
+    EXPECT_EQ(list.CurrentRecordType(), 0) << offset;
+  }
+  list.SetPosition(6);
+  ExpectError<EFileReaderException>([&] { list.ReadRecord(); }, "EOF-Error");
+}
+
 class StadafRecords : public ::testing::Test {
  protected:
   std::unique_ptr<TStadafFieldList> Open(const std::string& bytes) {
