@@ -151,10 +151,20 @@ void TDataSet::MoveBuffer(int32_t from, int32_t to) {
   buffers_.insert(buffers_.begin() + to, buffer);
 }
 
+bool TDataSet::FetchIntoSpare(TGetMode mode) {
+  try {
+    return GetRecord(buffers_[static_cast<size_t>(recordCount_)], mode) == TGetResult::grOK;
+  } catch (...) {
+    // The cursor may have moved onto the record that failed; the next step must start again from a
+    // held row, or that record would be skipped.
+    CursorPosChanged();
+    throw;
+  }
+}
+
 bool TDataSet::GetNextRecord() {
   if (recordCount_ > 0) SetCurrentRecord(recordCount_ - 1);
-  const bool ok =
-      GetRecord(buffers_[static_cast<size_t>(recordCount_)], TGetMode::gmNext) == TGetResult::grOK;
+  const bool ok = FetchIntoSpare(TGetMode::gmNext);
   if (!ok) {
     CursorPosChanged();
     return false;
@@ -172,8 +182,7 @@ bool TDataSet::GetNextRecord() {
 
 bool TDataSet::GetPriorRecord() {
   if (recordCount_ > 0) SetCurrentRecord(0);
-  const bool ok =
-      GetRecord(buffers_[static_cast<size_t>(recordCount_)], TGetMode::gmPrior) == TGetResult::grOK;
+  const bool ok = FetchIntoSpare(TGetMode::gmPrior);
   if (!ok) {
     CursorPosChanged();
     return false;
@@ -295,6 +304,9 @@ void TDataSet::Resync(TResyncMode mode) {
   int32_t above = (mode & rmCenter) ? (bufferCount_ - 1) / 2 : activeRecord_;
   MoveBuffer(recordCount_, 0);
   ActivateBuffers();
+  // The cursor was placed without a step, so its end flags may still be those of an earlier position:
+  // the fill below starts from the held row again.
+  CursorPosChanged();
   Finally done([&] { DataEvent(TDataEvent::deDataSetChange, 0); });
   while (above > 0 && GetPriorRecord()) --above;
   GetNextRecords();

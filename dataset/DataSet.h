@@ -132,6 +132,8 @@ class TDataSet {
   std::function<void(TDataSet&)> OnCalcFields;
 
  private:
+  // GetRecord into the spare buffer; true when a record came.
+  bool FetchIntoSpare(TGetMode mode);
   bool GetNextRecord();
   bool GetPriorRecord();
   int32_t GetNextRecords();

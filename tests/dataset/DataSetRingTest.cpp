@@ -105,6 +105,45 @@ TEST(DataSetRing, ResyncAndBookmarksReturnToTheRecord) {
   EXPECT_EQ(ds.GetRecNo(), 21);
 }
 
+TEST(DataSetRing, AFailedFetchIsTriedAgainNotSkipped) {
+  struct Case {
+    int32_t distance;
+    uint32_t failing;
+    std::vector<int> rowsAfter;
+  };
+  // Forward from rows 4..6 onto record 7; backward from rows 4..6 onto record 3.
+  const Case cases[] = {{3, 7, {5, 6, 7}}, {-1, 3, {3, 4, 5}}};
+  for (const Case& c : cases) {
+    TFakeDataSet ds(10, kOneString);
+    ds.SetBufferCount(3);
+    ds.Open();
+    ds.MoveBy(5);
+    ds.MoveBy(-2);
+    ASSERT_EQ(HeldRows(ds), (std::vector<int>{4, 5, 6}));
+    ds.Fake().failRead = c.failing;
+    EXPECT_THROW(ds.MoveBy(c.distance), Exception);
+    ds.Fake().failRead = 0;
+    ds.MoveBy(c.distance > 0 ? 1 : -1);
+    EXPECT_EQ(HeldRows(ds), c.rowsAfter) << c.failing;
+    EXPECT_EQ(ds.GetRecNo(), static_cast<int>(c.failing)) << c.failing;
+  }
+}
+
+TEST(DataSetRing, JumpsRefillAroundTheRecordAlsoAfterRunningOffTheEnd) {
+  TFakeDataSet ds(50, kOneString);
+  ds.SetBufferCount(5);
+  ds.Open();
+  ds.MoveBy(20);
+  const auto bookmark = ds.GetBookmark();
+  ds.Last();
+  ds.MoveBy(-1);
+  EXPECT_EQ(ds.MoveBy(2), 1);  // the second step finds no record after the last
+  ASSERT_TRUE(ds.Eof());
+  ds.GotoBookmark(bookmark);
+  EXPECT_EQ(HeldRows(ds), (std::vector<int>{19, 20, 21, 22, 23}));
+  EXPECT_EQ(ds.GetRecNo(), 21);
+}
+
 TEST(DataSetRing, ObserversHearEveryMove) {
   TFakeDataSet ds(10, kOneString);
   std::vector<TDataEvent> events;

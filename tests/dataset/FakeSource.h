@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dataset/AbstractDataSet.h"
+#include "support/Exception.h"
 
 // Source of `count` records with ids 1 … count; the first field of record n holds "R<n>". Counts
 // the calls the data set makes.
@@ -37,6 +38,7 @@ class TCountingSource : public TInterfacedObject, public IRecordBuffers {
   void FieldDefsChanged() override { ++fieldDefsChanged; }
   int32_t GetRecordData(TRecordId id, char* destination) override {
     ++reads;
+    if (failRead != 0 && IdValue(id) == failRead) throw Exception("Record unreadable");
     if (destination) std::snprintf(destination, 8, "R%u", IdValue(id));
     return 8;
   }
@@ -46,6 +48,7 @@ class TCountingSource : public TInterfacedObject, public IRecordBuffers {
   std::vector<int32_t> blobOffsets;
   int fieldDefsChanged = 0;
   int64_t reads = 0;
+  uint32_t failRead = 0;  // reading the record with this id fails
 
  private:
   int32_t count_;
