@@ -10,6 +10,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cstdlib>
+#include <exception>
 
 #include "app/MessageBox.h"
 
@@ -252,13 +253,20 @@ void TDBGrid::ScrollBarAction(int action) {
 }
 
 void TDBGrid::OnDataEvent(TDataEvent event, int32_t info) {
+  std::exception_ptr error;
   {
     TSyncScope sync(syncing_);
-    model_->DataSetEvent(event, info);
+    try {
+      model_->DataSetEvent(event, info);
+    } catch (...) {
+      error = std::current_exception();
+    }
   }
   if (model_->columnCount() != sizedColumns_) SizeColumns();
   SyncCurrentCell();
   UpdateScrollBar();
+  // A row that could not be read is reported once the grid follows the data set again.
+  if (error) std::rethrow_exception(error);
 }
 
 void TDBGrid::SyncCurrentCell() {

@@ -36,39 +36,44 @@ void TDataSetTableModel::Rebuild() {
     titles_[static_cast<size_t>(c)] = DisplayText(field.FieldName());
   }
   cache_.assign(static_cast<size_t>(rows_ * columns_), QString());
-  FillRows(0, rows_);
+  const std::exception_ptr error = FillRows(0, rows_);
   endResetModel();
+  if (error) std::rethrow_exception(error);
 }
 
-void TDataSetTableModel::FillRows(int from, int to) {
+std::exception_ptr TDataSetTableModel::FillRows(int from, int to) {
+  std::exception_ptr error;
   for (int r = from; r < to; ++r) {
     TActiveRowScope row(*dataSet_, r);
-    for (int c = 0; c < columns_; ++c) {
-      if (isMemo_[static_cast<size_t>(c)]) continue;
-      dataSet_->Fields()[c].GetAsString(scratch_);
-      decoded_.clear();
-      AppendWindows1252AsUtf8(decoded_, scratch_);
-      Cell(r, c) = QString::fromUtf8(decoded_);
+    try {
+      for (int c = 0; c < columns_; ++c) {
+        if (isMemo_[static_cast<size_t>(c)]) continue;
+        dataSet_->Fields()[c].GetAsString(scratch_);
+        decoded_.clear();
+        AppendWindows1252AsUtf8(decoded_, scratch_);
+        Cell(r, c) = QString::fromUtf8(decoded_);
+      }
+    } catch (...) {
+      // Never leave the texts of another record in the row; the other rows are still read.
+      if (!error) error = std::current_exception();
+      for (int c = 0; c < columns_; ++c) Cell(r, c).clear();
     }
   }
+  return error;
 }
 
 // The held rows moved by distance (negative: up) with the window's size unchanged: keep the texts of
 // the rows still held and read only the rows that came in.
-void TDataSetTableModel::ScrollRows(int32_t distance) {
+std::exception_ptr TDataSetTableModel::ScrollRows(int32_t distance) {
   const int shift = distance < 0 ? -distance : distance;
-  if (shift >= rows_) {
-    FillRows(0, rows_);
-    return;
-  }
+  if (shift >= rows_) return FillRows(0, rows_);
   const auto cells = static_cast<std::ptrdiff_t>(shift * columns_);
   if (distance < 0) {
     std::rotate(cache_.begin(), cache_.begin() + cells, cache_.end());
-    FillRows(rows_ - shift, rows_);
-  } else {
-    std::rotate(cache_.begin(), cache_.end() - cells, cache_.end());
-    FillRows(0, shift);
+    return FillRows(rows_ - shift, rows_);
   }
+  std::rotate(cache_.begin(), cache_.end() - cells, cache_.end());
+  return FillRows(0, shift);
 }
 
 void TDataSetTableModel::DataSetEvent(TDataEvent event, int32_t info) {
@@ -77,15 +82,17 @@ void TDataSetTableModel::DataSetEvent(TDataEvent event, int32_t info) {
     Rebuild();
     return;
   }
+  std::exception_ptr error;
   if (event == TDataEvent::deDataSetScroll) {
     // Moving the active row inside the window changes no texts.
     if (info == 0) return;
-    ScrollRows(info);
+    error = ScrollRows(info);
   } else {
-    FillRows(0, rows_);
+    error = FillRows(0, rows_);
   }
   if (rows_ > 0 && columns_ > 0)
     emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1), {Qt::DisplayRole});
+  if (error) std::rethrow_exception(error);
 }
 
 int TDataSetTableModel::rowCount(const QModelIndex& parent) const {

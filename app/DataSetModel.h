@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QString>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,8 @@ class TDataSetTableModel : public QAbstractTableModel {
   // Not owned; the caller forwards the data set's events to DataSetEvent.
   void SetDataSet(TDataSet* dataSet);
   TDataSet* DataSet() const { return dataSet_; }
-  // Brings the cache up to date after an event of the data set.
+  // Brings the cache up to date after an event of the data set. A row whose values cannot be read
+  // shows empty cells; the first such error propagates once every held row was updated.
   void DataSetEvent(TDataEvent event, int32_t info);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -40,8 +42,9 @@ class TDataSetTableModel : public QAbstractTableModel {
  private:
   bool ShapeChanged() const;
   void Rebuild();
-  void FillRows(int from, int to);
-  void ScrollRows(int32_t distance);
+  // Read the texts of held rows; they return the first error of a row that could not be read.
+  std::exception_ptr FillRows(int from, int to);
+  std::exception_ptr ScrollRows(int32_t distance);
   QString& Cell(int row, int column) { return cache_[static_cast<size_t>(row * columns_ + column)]; }
   const QString& Cell(int row, int column) const {
     return cache_[static_cast<size_t>(row * columns_ + column)];

@@ -55,7 +55,8 @@ class TFakeDataSet : public TAbstractDataSet {
   int64_t fieldReads = 0;
   int64_t memoReads = 0;
   bool failMemo = false;
-  int32_t failRecord = 0;  // fetching this record fails
+  int32_t failRecord = 0;       // fetching this record fails
+  int32_t failFieldRecord = 0;  // reading the field values of this record fails
 
   bool IsSequenced() override { return true; }
   void SetRecNo(int32_t recNo) override {
@@ -70,6 +71,8 @@ class TFakeDataSet : public TAbstractDataSet {
     if (destination == nullptr) return true;
     ++fieldReads;
     const int64_t n = RecordNumberOfId(RecordIdOfBuffer(buffer));
+    if (failFieldRecord != 0 && n == failFieldRecord)
+      throw Exception("Fields of record " + std::to_string(n) + " unreadable");
     const std::string value = field.FieldNo() == 1 ? Code(n) : Name(n);
     const size_t size = static_cast<size_t>(field.DataSize());
     std::memset(destination, 0, size);

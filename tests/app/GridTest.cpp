@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QWheelEvent>
 #include <climits>
+#include <functional>
 #include <random>
 
 #include "app/DBGrid.h"
@@ -254,6 +255,47 @@ TEST_F(GridTest, AnErrorWhileMovingIsShownAndTheGridGoesOn) {
   Key(Qt::Key_Home, Qt::ControlModifier);
   EXPECT_EQ(RecNo(), 1);
   ExpectConsistent();
+}
+
+TEST_F(GridTest, ARowWhoseValuesCannotBeReadShowsEmptyAndTheGridStaysConsistent) {
+  constexpr int32_t kBad = kRows + 1;
+  struct Case {
+    const char* name;
+    std::function<void()> bringIn;  // makes record kBad a held row
+  };
+  const Case cases[] = {
+      {"step",
+       [this] {
+         for (int i = 0; i < kRows; ++i) Key(Qt::Key_Down);
+       }},
+      {"jump", [this] { grid_->GoToRecord(kBad); }},
+      {"wider window", [this] { SetVisibleRows(kRows + 2); }},
+  };
+
+  for (const Case& c : cases) {
+    TFakeDataSet& dataSet = Show(100);
+    messages_.clear();
+    dataSet.failFieldRecord = kBad;
+    c.bringIn();
+    ASSERT_FALSE(messages_.empty()) << c.name;
+    for (const std::string& message : messages_)
+      EXPECT_EQ(message, "Fields of record 11 unreadable") << c.name;
+    ASSERT_EQ(grid_->Model()->rowCount(), dataSet.BufferedRecordCount()) << c.name;
+    EXPECT_EQ(grid_->View()->currentIndex().row(), dataSet.ActiveRecord()) << c.name;
+    EXPECT_EQ(grid_->VerticalScrollBar()->value(), RecNo()) << c.name;
+    bool held = false;
+    for (int row = 0; row < grid_->Model()->rowCount(); ++row) {
+      const int32_t n = dataSet.RowRecNo(row);
+      held = held || n == kBad;
+      const QString code = n == kBad ? QString() : QString::fromStdString(TFakeDataSet::Code(n));
+      EXPECT_EQ(Text(row, 0), code) << c.name << " row " << row;
+    }
+    EXPECT_TRUE(held) << c.name;
+    // Once the record reads again, a refill shows it.
+    dataSet.failFieldRecord = 0;
+    grid_->GoToRecord(kBad);
+    ExpectConsistent();
+  }
 }
 
 TEST_F(GridTest, AnEmptyDataSetShowsNoRows) {
