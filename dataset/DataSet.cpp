@@ -315,6 +315,12 @@ void TDataSet::Resync(TResyncMode mode) {
 
 void TDataSet::Refresh() {
   if (!Active()) return;
+  // Without a held row the cursor names no record, and a refetch "in place" would hold an empty buffer.
+  if (IsEmpty()) {
+    InternalRefresh();
+    First();
+    return;
+  }
   UpdateCursorPos();
   InternalRefresh();
   Resync(0);

@@ -144,6 +144,16 @@ TEST(DataSetRing, JumpsRefillAroundTheRecordAlsoAfterRunningOffTheEnd) {
   EXPECT_EQ(ds.GetRecNo(), 21);
 }
 
+TEST(DataSetRing, RefreshingAnEmptyDataSetHoldsNoRow) {
+  TFakeDataSet ds(0, kOneString);
+  ds.SetBufferCount(3);
+  ds.Open();
+  ds.Refresh();
+  EXPECT_EQ(ds.BufferedRecordCount(), 0);
+  EXPECT_TRUE(ds.IsEmpty());
+  EXPECT_TRUE(ds.Bof() && ds.Eof());
+}
+
 TEST(DataSetRing, ObserversHearEveryMove) {
   TFakeDataSet ds(10, kOneString);
   std::vector<TDataEvent> events;
