@@ -6,19 +6,10 @@
 
 #include "support/Exception.h"
 #include "support/ObjectWrapper.h"
+#include "tests/support/FailureOf.h"
 #include "tests/support/Tracked.h"
 
 namespace {
-
-template <class F>
-std::string FailureOf(F&& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "no failure";
-}
 
 Ref<IDynamicProperties> Set(const std::string& names,
                             std::initializer_list<std::pair<const char*, const char*>> values) {

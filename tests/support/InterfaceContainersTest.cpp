@@ -9,6 +9,7 @@
 #include "support/InterfaceMap.h"
 #include "support/InterfaceStringList.h"
 #include "support/ObjectWrapper.h"
+#include "tests/support/FailureOf.h"
 #include "tests/support/Tracked.h"
 
 namespace {
@@ -33,16 +34,6 @@ std::vector<std::string> Names(const Ref<IInterfaceMap>& map) {
   std::vector<std::string> names;
   for (int32_t i = 0; i < map->GetCount(); ++i) names.push_back(map->GetNameAt(i));
   return names;
-}
-
-template <class F>
-std::string FailureOf(F&& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "no failure";
 }
 
 class ContainerLifetime : public testing::Test {

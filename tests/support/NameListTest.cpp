@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/Exception.h"
+#include "tests/support/FailureOf.h"
 
 namespace {
 
@@ -22,16 +23,6 @@ TStringList SortedList(TDuplicates duplicates, std::initializer_list<const char*
   list.SetDuplicates(duplicates);
   for (const char* name : names) list.Add(name);
   return list;
-}
-
-template <class F>
-std::string FailureOf(F&& action) {
-  try {
-    action();
-  } catch (const EStringListError& e) {
-    return e.Message();
-  }
-  return "no failure";
 }
 
 TEST(NameList, LookupIgnoresLetterCaseSortedAndUnsorted) {
@@ -77,28 +68,31 @@ TEST(NameList, DuplicatesPolicyOnASortedList) {
   EXPECT_EQ(accept.Count(), 6);
 
   TStringList error = SortedList(TDuplicates::dupError, {"a", "c"});
-  EXPECT_EQ(FailureOf([&] { error.Add("C"); }), "String list does not allow duplicates");
+  EXPECT_EQ(FailureOf<EStringListError>([&] { error.Add("C"); }), "String list does not allow duplicates");
   EXPECT_EQ(error.Count(), 2);
 }
 
 TEST(NameList, IndexFailuresNameTheIndex) {
   TStringList list;
   list.Add("a");
-  EXPECT_EQ(FailureOf([&] { list.Name(1); }), "List index out of bounds (1)");
-  EXPECT_EQ(FailureOf([&] { list.Name(-1); }), "List index out of bounds (-1)");
-  EXPECT_EQ(FailureOf([&] { list.SetName(5, "x"); }), "List index out of bounds (5)");
-  EXPECT_EQ(FailureOf([&] { list.PayloadAt(1); }), "List index out of bounds (1)");
-  EXPECT_EQ(FailureOf([&] { list.Insert(2, "x"); }), "List index out of bounds (2)");
+  EXPECT_EQ(FailureOf<EStringListError>([&] { list.Name(1); }), "List index out of bounds (1)");
+  EXPECT_EQ(FailureOf<EStringListError>([&] { list.Name(-1); }), "List index out of bounds (-1)");
+  EXPECT_EQ(FailureOf<EStringListError>([&] { list.SetName(5, "x"); }), "List index out of bounds (5)");
+  EXPECT_EQ(FailureOf<EStringListError>([&] { list.PayloadAt(1); }), "List index out of bounds (1)");
+  EXPECT_EQ(FailureOf<EStringListError>([&] { list.Insert(2, "x"); }), "List index out of bounds (2)");
   list.Insert(1, "z");  // at the count is allowed
   EXPECT_THAT(Names(list), testing::ElementsAre("a", "z"));
 }
 
 TEST(NameList, SortedListRefusesPlacingAtAnIndex) {
   TStringList list = SortedList(TDuplicates::dupIgnore, {"a"});
-  EXPECT_EQ(FailureOf([&] { list.Insert(0, "b"); }), "Operation not allowed on sorted list");
-  EXPECT_EQ(FailureOf([&] { list.SetName(0, "b"); }), "Operation not allowed on sorted list");
+  EXPECT_EQ(FailureOf<EStringListError>([&] { list.Insert(0, "b"); }),
+            "Operation not allowed on sorted list");
+  EXPECT_EQ(FailureOf<EStringListError>([&] { list.SetName(0, "b"); }),
+            "Operation not allowed on sorted list");
   // The sorted check comes first, as for an index that is also out of range.
-  EXPECT_EQ(FailureOf([&] { list.Insert(9, "b"); }), "Operation not allowed on sorted list");
+  EXPECT_EQ(FailureOf<EStringListError>([&] { list.Insert(9, "b"); }),
+            "Operation not allowed on sorted list");
 }
 
 TEST(NameList, DeleteOutsideTheListIsIgnored) {

@@ -11,6 +11,7 @@
 #include "support/StringMap.h"
 #include "support/StringMapFactory.h"
 #include "support/StringTable.h"
+#include "tests/support/FailureOf.h"
 
 namespace {
 
@@ -30,16 +31,6 @@ TStringList ListOf(std::initializer_list<const char*> names) {
   TStringList list;
   for (const char* name : names) list.Add(name);
   return list;
-}
-
-template <class F>
-std::string FailureOf(F&& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "no failure";
 }
 
 TEST(StringMapper, AddLineSplitsAtTheFirstEquals) {
