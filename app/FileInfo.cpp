@@ -9,17 +9,17 @@
 
 namespace {
 
-std::unique_ptr<TAbstractDataSet> OpenDefaultDataSet(const TFileInfo& info) {
-  if (info.Extension() == ".RFC") {
-    auto dataSet = std::make_unique<TRFFSubDataSet>();
-    dataSet->SetFileName(info.FileName());
-    dataSet->Open();
-    return dataSet;
-  }
-  auto dataSet = std::make_unique<TRFFDataSet>();
-  dataSet->SetFileName(info.FileName());
+template <class TDataSetClass>
+std::unique_ptr<TAbstractDataSet> OpenDataSet(const std::string& fileName) {
+  auto dataSet = std::make_unique<TDataSetClass>();
+  dataSet->SetFileName(fileName);
   dataSet->Open();
   return dataSet;
+}
+
+std::unique_ptr<TAbstractDataSet> OpenDefaultDataSet(const TFileInfo& info) {
+  if (info.Extension() == ".RFC") return OpenDataSet<TRFFSubDataSet>(info.FileName());
+  return OpenDataSet<TRFFDataSet>(info.FileName());
 }
 
 TFileInfo::TDataSetFactory& Factory() {

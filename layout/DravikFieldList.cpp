@@ -13,18 +13,6 @@ bool IsTrue(std::string_view value) {
   return SameText(value, "TRUE");
 }
 
-// Length indicators are nearly always plain decimal digits; anything else goes through the one integer
-// conversion, which also takes a sign or "$" and hexadecimal digits and words the error.
-int32_t LengthFromIndicator(std::string_view digits) {
-  if (digits.empty() || digits.size() > 9) return StrToInt(digits);
-  int32_t value = 0;
-  for (const char c : digits) {
-    if (c < '0' || c > '9') return StrToInt(digits);
-    value = value * 10 + (c - '0');
-  }
-  return value;
-}
-
 bool NameLess(const std::string& a, std::string_view b) {
   return CompareText(a, b) < 0;
 }
@@ -129,7 +117,7 @@ bool TDravikFieldList::ReadOtherField(TDravikField& field) {
     if (field.IsVariable() && static_cast<TVariableDravikField&>(field).BinaryLengthIndicator()) {
       length = static_cast<unsigned char>(reader.ReadBytes(1)[0]);
     } else {
-      length = LengthFromIndicator(reader.ReadBytes(-size));
+      length = StrToInt(reader.ReadBytes(-size));
     }
     // A negative length or one beyond the reader's buffer is refused by ReadChars ("Invalid read count"),
     // never cut to fit.

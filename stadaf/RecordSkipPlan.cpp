@@ -5,9 +5,9 @@
 
 #include "layout/DravikField.h"
 #include "layout/FileReader.h"
-#include "stadaf/CountText.h"
 #include "stadaf/StadafException.h"
 #include "stadaf/StadafStructField.h"
+#include "support/Convert.h"
 
 void TRecordSkipPlan::Add(const TDravikField& field) {
   if (field.IsVirtual()) return;
@@ -37,7 +37,7 @@ void TRecordSkipPlan::Skip(TFileReader& reader) const {
         reader.ReadBytes(step.size);
         break;
       case TKind::skDecimalLength: {
-        const int32_t length = StrictCountOf(reader.ReadBytes(step.size));
+        const int32_t length = StrToInt(reader.ReadBytes(step.size));
         // The same limits as reading the value into the reader's buffer.
         if (length < 0 || length > TFileReader::kMaxCharsCount)
           throw EFileReaderException("Invalid read count " + std::to_string(length));
@@ -58,9 +58,9 @@ void TRecordSkipPlan::Skip(TFileReader& reader) const {
 
 void TRecordSkipPlan::SkipStructure(TFileReader& reader) {
   const std::string_view header = reader.ReadBytes(TStadafStructField::kHeaderSize);
-  const auto total = CountOf(header.substr(0, 6));
+  const auto total = TryStrToInt(header.substr(0, 6));
   if (!total || *total < 0) throw EStadafException("Invalid size value in structure header");
-  const auto elementSize = CountOf(header.substr(11, 5));
+  const auto elementSize = TryStrToInt(header.substr(11, 5));
   if (static_cast<int64_t>(reader.Position()) + *total > reader.OpenedSize())
     throw EFileReaderException("EOF-Error");
   // Only the bytes up to the first zero byte count as the structure's data.

@@ -6,9 +6,9 @@
 
 #include "layout/FileReader.h"
 #include "layout/TextHelpers.h"
-#include "stadaf/CountText.h"
 #include "stadaf/StadafException.h"
 #include "stadaf/StadafVersion.h"
+#include "support/Convert.h"
 
 namespace {
 
@@ -92,7 +92,7 @@ void TStadafStructField::SetValue(const char* data) {
 void TStadafStructField::ReadFromRecord(TFileReader& reader) {
   EnsureBuffer();
   const std::string_view header = reader.ReadBytes(kHeaderSize);
-  const auto total = CountOf(header.substr(kTotalSizeAt, kTotalSizeDigits));
+  const auto total = TryStrToInt(header.substr(kTotalSizeAt, kTotalSizeDigits));
   if (!total || *total < 0) throw EStadafException(Name() + ": Invalid size value in structure header");
   std::memcpy(ValueBuffer() + kElementSizeAt, header.data() + kElementSizeAt, kElementSizeDigits);
   if (static_cast<int64_t>(reader.Position()) + *total > reader.OpenedSize())
@@ -116,7 +116,7 @@ void TStadafStructField::ReadFromRecord(TFileReader& reader) {
 void TStadafStructField::StoreDataLength(size_t length) {
   totalSize_ = static_cast<int32_t>(length);
   WriteDigits(ValueBuffer() + kTotalSizeAt, kTotalSizeDigits, length);
-  const auto elementSize = CountOf(StructureHeader().substr(kElementSizeAt, kElementSizeDigits));
+  const auto elementSize = TryStrToInt(StructureHeader().substr(kElementSizeAt, kElementSizeDigits));
   if (!elementSize) throw EStadafException(Name() + ": Invalid size of structure element");
   if (*elementSize <= 0) {
     if (length != 0)

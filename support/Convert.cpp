@@ -2,7 +2,7 @@
 
 #include "support/Exception.h"
 
-std::optional<int32_t> TryStrToInt(std::string_view text) {
+std::optional<int32_t> TryStrToIntGeneral(std::string_view text) {
   size_t i = 0;
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
@@ -44,9 +44,10 @@ std::optional<int32_t> TryStrToInt(std::string_view text) {
   return static_cast<int32_t>(value);
 }
 
-int32_t StrToInt(std::string_view text) {
-  if (auto value = TryStrToInt(text)) return *value;
+void RaiseNotAnInteger(std::string_view text) {
   throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
 }
 
-int32_t StrToIntDef(std::string_view text, int32_t defaultValue) { return TryStrToInt(text).value_or(defaultValue); }
+int32_t StrToIntDef(std::string_view text, int32_t defaultValue) {
+  return TryStrToInt(text).value_or(defaultValue);
+}

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "LayoutTestSupport.h"
+#include "tests/TestSupport.h"
 #include "layout/TextHelpers.h"
 #include "support/Exception.h"
 #include "support/Text.h"

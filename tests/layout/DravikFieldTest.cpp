@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "LayoutTestSupport.h"
+#include "tests/TestSupport.h"
 #include "layout/DravikFieldList.h"
 #include "layout/FileReader.h"
 

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <random>
 
-#include "LayoutTestSupport.h"
+#include "tests/TestSupport.h"
 #include "platform/BinaryOpenMode.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "LayoutTestSupport.h"
+#include "tests/TestSupport.h"
 #include "support/Exception.h"
 
 namespace {

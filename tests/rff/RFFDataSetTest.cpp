@@ -7,7 +7,7 @@
 #include "layout/DravikFieldList.h"
 #include "layout/FileReader.h"
 #include "rff/RFFDataSet.h"
-#include "tests/layout/LayoutTestSupport.h"
+#include "tests/TestSupport.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "platform/BinaryOpenMode.h"
 #include "rff/RFFSubDataSet.h"
-#include "tests/layout/LayoutTestSupport.h"
+#include "tests/TestSupport.h"
 
 namespace {
 

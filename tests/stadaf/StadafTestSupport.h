@@ -12,7 +12,7 @@
 #include "stadaf/RecordTypeIndex.h"
 #include "stadaf/StadafFieldList.h"
 #include "stadaf/StadafFile.h"
-#include "tests/layout/LayoutTestSupport.h"
+#include "tests/TestSupport.h"
 #include "tools/mkstadaf/StadafWriter.h"
 
 // The fixed part of a header as a builder writes it, with the given version text and record count field.

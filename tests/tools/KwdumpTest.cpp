@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/layout/LayoutTestSupport.h"
+#include "tests/TestSupport.h"
 
 namespace {
 

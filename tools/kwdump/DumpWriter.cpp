@@ -4,6 +4,24 @@
 
 #include "support/Windows1252.h"
 
+namespace {
+// The backslash escape that JSON strings and TSV fields share, or nullptr for any other character.
+const char* BackslashEscape(char c) {
+  switch (c) {
+    case '\\':
+      return "\\\\";
+    case '\n':
+      return "\\n";
+    case '\r':
+      return "\\r";
+    case '\t':
+      return "\\t";
+    default:
+      return nullptr;
+  }
+}
+}  // namespace
+
 void TDumpWriter::Decode(std::string_view bytes) {
   utf8_.clear();
   AppendWindows1252AsUtf8(utf8_, bytes);
@@ -13,31 +31,16 @@ void TDumpWriter::WriteJsonString(std::string_view bytes) {
   Decode(bytes);
   out_ << '"';
   for (const char c : utf8_) {
-    switch (c) {
-      case '"':
-        out_ << "\\\"";
-        break;
-      case '\\':
-        out_ << "\\\\";
-        break;
-      case '\n':
-        out_ << "\\n";
-        break;
-      case '\r':
-        out_ << "\\r";
-        break;
-      case '\t':
-        out_ << "\\t";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x",
-                        static_cast<unsigned>(static_cast<unsigned char>(c)));
-          out_ << escaped;
-        } else {
-          out_ << c;
-        }
+    if (const char* escape = BackslashEscape(c)) {
+      out_ << escape;
+    } else if (c == '"') {
+      out_ << "\\\"";
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+      out_ << escaped;
+    } else {
+      out_ << c;
     }
   }
   out_ << '"';
@@ -62,22 +65,10 @@ void TDumpWriter::WriteCsvField(std::string_view bytes) {
 void TDumpWriter::WriteTsvField(std::string_view bytes) {
   Decode(bytes);
   for (const char c : utf8_) {
-    switch (c) {
-      case '\t':
-        out_ << "\\t";
-        break;
-      case '\n':
-        out_ << "\\n";
-        break;
-      case '\r':
-        out_ << "\\r";
-        break;
-      case '\\':
-        out_ << "\\\\";
-        break;
-      default:
-        out_ << c;
-    }
+    if (const char* escape = BackslashEscape(c))
+      out_ << escape;
+    else
+      out_ << c;
   }
 }
 

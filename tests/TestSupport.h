@@ -12,7 +12,7 @@
 class TTempDir {
  public:
   TTempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kw_layout_XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "kw_test_XXXXXX").string();
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
   }
