@@ -10,9 +10,29 @@ class Exception : public std::exception {
   const std::string& Message() const noexcept { return message_; }
   const char* what() const noexcept override { return message_.c_str(); }
 
+  // The file the error concerns, as the platform names it; empty when none is known. Set by the reader
+  // that knows the file, so that the message itself stays as it is and the file is named where it is shown.
+  const std::string& FileName() const noexcept { return fileName_; }
+  // Keeps a name set closer to the cause.
+  void SetFileNameOnce(const std::string& fileName) {
+    if (fileName_.empty()) fileName_ = fileName;
+  }
+
  private:
   std::string message_;
+  std::string fileName_;
 };
+
+// Runs action; an Exception it raises leaves naming fileName unless a closer reader named its own file.
+template <class Action>
+decltype(auto) NamingFile(const std::string& fileName, Action&& action) {
+  try {
+    return action();
+  } catch (Exception& e) {
+    e.SetFileNameOnce(fileName);
+    throw;
+  }
+}
 
 // Integer and float conversion failures: "'abc' is not a valid integer value".
 class EConvertError : public Exception {
