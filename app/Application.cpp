@@ -7,6 +7,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("kwviewer"));
   setApplicationDisplayName(QString::fromLatin1(kApplicationTitle));
   setApplicationVersion(QString::fromLatin1(ProgramVersion()));
+  InstallMessageBoxDialog();
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

@@ -12,6 +12,7 @@ namespace {
 
 TMessageResult ShowModalMessageBox(const TMessageBoxRequest& request) {
   QMessageBox::Icon icon = QMessageBox::Critical;
+  if (request.Kind == TMessageKind::mkWarning) icon = QMessageBox::Warning;
   if (request.Kind == TMessageKind::mkQuestion) icon = QMessageBox::Question;
   if (request.Kind == TMessageKind::mkInformation) icon = QMessageBox::Information;
   const QMessageBox::StandardButtons buttons =
@@ -28,23 +29,10 @@ TMessageResult ShowModalMessageBox(const TMessageBoxRequest& request) {
   }
 }
 
-TMessageBoxFunction& CurrentFunction() {
-  static TMessageBoxFunction function;
-  return function;
-}
-
 }  // namespace
 
-TMessageResult ShowMessageBox(const TMessageBoxRequest& request) {
-  // A copy, so that a function replacing itself while it runs stays alive.
-  const TMessageBoxFunction function = CurrentFunction();
-  return function ? function(request) : ShowModalMessageBox(request);
-}
-
-TMessageBoxFunction SetMessageBoxFunction(TMessageBoxFunction function) {
-  TMessageBoxFunction previous = std::move(CurrentFunction());
-  CurrentFunction() = std::move(function);
-  return previous;
+void InstallMessageBoxDialog() {
+  SetMessageBoxFunction(ShowModalMessageBox);
 }
 
 void ShowException(const std::exception& error) {

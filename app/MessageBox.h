@@ -2,28 +2,13 @@
 
 #include <exception>
 #include <functional>
-#include <string>
 
-// Every message box of the viewer goes through ShowMessageBox, so that tests can answer them.
-// Texts are 8-bit texts of the files' code page; the box decodes them for display.
+// The message-box function itself lives in support/ so that the libraries below the viewer use it
+// too; the viewer installs its modal dialog there at start.
+#include "support/MessageBox.h"
 
-enum class TMessageButtons { mbOK, mbYesNo };
-enum class TMessageKind { mkError, mkQuestion, mkInformation };
-enum class TMessageResult { mrOk, mrYes, mrNo };
-
-struct TMessageBoxRequest {
-  std::string Title;
-  std::string Text;
-  TMessageButtons Buttons = TMessageButtons::mbOK;
-  TMessageKind Kind = TMessageKind::mkError;
-};
-
-using TMessageBoxFunction = std::function<TMessageResult(const TMessageBoxRequest&)>;
-
-TMessageResult ShowMessageBox(const TMessageBoxRequest& request);
-// Replaces the function behind ShowMessageBox and returns the one it replaced; an empty function
-// restores the modal dialog.
-TMessageBoxFunction SetMessageBoxFunction(TMessageBoxFunction function);
+// Makes ShowMessageBox show the modal Qt dialog.
+void InstallMessageBoxDialog();
 
 // The application's error handler: shows the message of the error in a message box titled with the
 // application's title; the program keeps running. Errors that are no std::exception get a fixed text.
