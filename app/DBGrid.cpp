@@ -159,11 +159,16 @@ void TDBGrid::SetDataSet(TDataSet* dataSet) {
     TSyncScope sync(syncing_);
     model_->SetDataSet(dataSet_);
   }
+  reportedRecord_.clear();
   if (dataSet_) {
     eventToken_ =
         dataSet_->AddDataEventHandler([this](TDataEvent event, int32_t info) { OnDataEvent(event, info); });
-    dataSet_->SetBufferCount(VisibleRowCount());
-    dataSet_->First();
+    // The window opens also when a record in it cannot be read; the error is shown, not passed on.
+    RunGuarded([&] {
+      dataSet_->SetBufferCount(VisibleRowCount());
+      dataSet_->First();
+      RaiseIfActiveRowUnreadable();
+    });
   }
   SizeColumns();
   SyncCurrentCell();
@@ -175,15 +180,42 @@ int TDBGrid::VisibleRowCount() const {
 }
 
 void TDBGrid::MoveBy(int32_t distance) {
-  if (dataSet_ && dataSet_->Active() && distance != 0) RunGuarded([&] { dataSet_->MoveBy(distance); });
+  if (dataSet_ && dataSet_->Active() && distance != 0)
+    RunGuarded([&] {
+      dataSet_->MoveBy(distance);
+      RaiseIfActiveRowUnreadable();
+    });
 }
 
 void TDBGrid::First() {
-  if (dataSet_ && dataSet_->Active()) RunGuarded([&] { dataSet_->First(); });
+  if (dataSet_ && dataSet_->Active())
+    RunGuarded([&] {
+      dataSet_->First();
+      RaiseIfActiveRowUnreadable();
+    });
 }
 
 void TDBGrid::Last() {
-  if (dataSet_ && dataSet_->Active()) RunGuarded([&] { dataSet_->Last(); });
+  if (dataSet_ && dataSet_->Active())
+    RunGuarded([&] {
+      dataSet_->Last();
+      RaiseIfActiveRowUnreadable();
+    });
+}
+
+void TDBGrid::RaiseIfActiveRowUnreadable() {
+  const std::exception_ptr error = dataSet_ && dataSet_->Active() && !dataSet_->IsEmpty()
+                                       ? model_->RowError(dataSet_->ActiveRecord())
+                                       : nullptr;
+  if (!error) {
+    reportedRecord_.clear();
+    return;
+  }
+  // Once per arrival: refills and resizes while the cursor stays on the record do not repeat it.
+  TDataSet::TBookmark record = dataSet_->GetBookmark();
+  if (!record.empty() && record == reportedRecord_) return;
+  reportedRecord_ = std::move(record);
+  std::rethrow_exception(error);
 }
 
 void TDBGrid::GoToRecord(int32_t recNo) {
@@ -193,7 +225,10 @@ void TDBGrid::GoToRecord(int32_t recNo) {
     if (count <= 0) return;
     const int32_t target = std::clamp(recNo, 1, count);
     dataSet_->SetRecNo(target);
-    if (dataSet_->GetRecNo() == target) return;
+    if (dataSet_->GetRecNo() == target) {
+      RaiseIfActiveRowUnreadable();
+      return;
+    }
     // No positioning by number: walk from whichever of the first, the last and the current record
     // lies nearest.
     const int64_t fromCurrent = static_cast<int64_t>(target) - dataSet_->GetRecNo();
@@ -208,6 +243,7 @@ void TDBGrid::GoToRecord(int32_t recNo) {
     } else {
       dataSet_->MoveBy(static_cast<int32_t>(fromCurrent));
     }
+    RaiseIfActiveRowUnreadable();
   });
   UpdateScrollBar();
 }
@@ -253,20 +289,13 @@ void TDBGrid::ScrollBarAction(int action) {
 }
 
 void TDBGrid::OnDataEvent(TDataEvent event, int32_t info) {
-  std::exception_ptr error;
   {
     TSyncScope sync(syncing_);
-    try {
-      model_->DataSetEvent(event, info);
-    } catch (...) {
-      error = std::current_exception();
-    }
+    model_->DataSetEvent(event, info);
   }
   if (model_->columnCount() != sizedColumns_) SizeColumns();
   SyncCurrentCell();
   UpdateScrollBar();
-  // A row that could not be read is reported once the grid follows the data set again.
-  if (error) std::rethrow_exception(error);
 }
 
 void TDBGrid::SyncCurrentCell() {

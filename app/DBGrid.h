@@ -30,7 +30,8 @@ class TDBGridView : public QTableView {
 // A read-only grid over a data set: the window of rows the data set holds, fitted to the grid's
 // height, and a vertical scroll bar beside it that shows the record number among the record count.
 // Every move goes through the data set (MoveBy, First, Last, SetRecNo), so record counts up to
-// 2^31 - 1 work. Errors of the data set go to the application's error handler.
+// 2^31 - 1 work. Errors of the data set go to the application's error handler: a record that cannot
+// be read is reported once, when the cursor reaches it.
 class TDBGrid : public QWidget {
   Q_OBJECT
 
@@ -75,6 +76,9 @@ class TDBGrid : public QWidget {
  private:
   friend class TDBGridView;
   void OnDataEvent(TDataEvent event, int32_t info);
+  // Raises the error of the active row when its values could not be read and the cursor has just
+  // come to it.
+  void RaiseIfActiveRowUnreadable();
   void SyncCurrentCell();
   void UpdateScrollBar();
   void FitRows();
@@ -90,4 +94,5 @@ class TDBGrid : public QWidget {
   int syncing_ = 0;
   int sizedColumns_ = -1;
   QString hintText_;
+  TDataSet::TBookmark reportedRecord_;  // the unreadable record whose error was shown last
 };

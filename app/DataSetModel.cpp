@@ -36,15 +36,16 @@ void TDataSetTableModel::Rebuild() {
     titles_[static_cast<size_t>(c)] = DisplayText(field.FieldName());
   }
   cache_.assign(static_cast<size_t>(rows_ * columns_), QString());
-  const std::exception_ptr error = FillRows(0, rows_);
+  rowErrors_.assign(static_cast<size_t>(rows_), nullptr);
+  FillRows(0, rows_);
   endResetModel();
-  if (error) std::rethrow_exception(error);
 }
 
-std::exception_ptr TDataSetTableModel::FillRows(int from, int to) {
-  std::exception_ptr error;
+void TDataSetTableModel::FillRows(int from, int to) {
   for (int r = from; r < to; ++r) {
     TActiveRowScope row(*dataSet_, r);
+    std::exception_ptr& error = rowErrors_[static_cast<size_t>(r)];
+    error = nullptr;
     try {
       for (int c = 0; c < columns_; ++c) {
         if (isMemo_[static_cast<size_t>(c)]) continue;
@@ -55,25 +56,30 @@ std::exception_ptr TDataSetTableModel::FillRows(int from, int to) {
       }
     } catch (...) {
       // Never leave the texts of another record in the row; the other rows are still read.
-      if (!error) error = std::current_exception();
+      error = std::current_exception();
       for (int c = 0; c < columns_; ++c) Cell(r, c).clear();
     }
   }
-  return error;
 }
 
 // The held rows moved by distance (negative: up) with the window's size unchanged: keep the texts of
 // the rows still held and read only the rows that came in.
-std::exception_ptr TDataSetTableModel::ScrollRows(int32_t distance) {
+void TDataSetTableModel::ScrollRows(int32_t distance) {
   const int shift = distance < 0 ? -distance : distance;
-  if (shift >= rows_) return FillRows(0, rows_);
+  if (shift >= rows_) {
+    FillRows(0, rows_);
+    return;
+  }
   const auto cells = static_cast<std::ptrdiff_t>(shift * columns_);
   if (distance < 0) {
     std::rotate(cache_.begin(), cache_.begin() + cells, cache_.end());
-    return FillRows(rows_ - shift, rows_);
+    std::rotate(rowErrors_.begin(), rowErrors_.begin() + shift, rowErrors_.end());
+    FillRows(rows_ - shift, rows_);
+    return;
   }
   std::rotate(cache_.begin(), cache_.end() - cells, cache_.end());
-  return FillRows(0, shift);
+  std::rotate(rowErrors_.begin(), rowErrors_.end() - shift, rowErrors_.end());
+  FillRows(0, shift);
 }
 
 void TDataSetTableModel::DataSetEvent(TDataEvent event, int32_t info) {
@@ -82,17 +88,20 @@ void TDataSetTableModel::DataSetEvent(TDataEvent event, int32_t info) {
     Rebuild();
     return;
   }
-  std::exception_ptr error;
   if (event == TDataEvent::deDataSetScroll) {
     // Moving the active row inside the window changes no texts.
     if (info == 0) return;
-    error = ScrollRows(info);
+    ScrollRows(info);
   } else {
-    error = FillRows(0, rows_);
+    FillRows(0, rows_);
   }
   if (rows_ > 0 && columns_ > 0)
     emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1), {Qt::DisplayRole});
-  if (error) std::rethrow_exception(error);
+}
+
+std::exception_ptr TDataSetTableModel::RowError(int row) const {
+  if (row < 0 || row >= rows_) return nullptr;
+  return rowErrors_[static_cast<size_t>(row)];
 }
 
 int TDataSetTableModel::rowCount(const QModelIndex& parent) const {
@@ -130,7 +139,7 @@ Qt::ItemFlags TDataSetTableModel::flags(const QModelIndex& index) const {
 
 std::string TDataSetTableModel::CellValue(int row, int column) const {
   if (!dataSet_ || !dataSet_->Active() || row < 0 || column < 0 || row >= dataSet_->BufferedRecordCount() ||
-      column >= dataSet_->Fields().Count())
+      column >= dataSet_->Fields().Count() || RowError(row))
     return {};
   TActiveRowScope scope(*dataSet_, row);
   return dataSet_->Fields()[column].AsString();

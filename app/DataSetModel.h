@@ -25,8 +25,10 @@ class TDataSetTableModel : public QAbstractTableModel {
   void SetDataSet(TDataSet* dataSet);
   TDataSet* DataSet() const { return dataSet_; }
   // Brings the cache up to date after an event of the data set. A row whose values cannot be read
-  // shows empty cells; the first such error propagates once every held row was updated.
+  // shows empty cells and keeps its error (RowError); the other rows are read all the same.
   void DataSetEvent(TDataEvent event, int32_t info);
+  // The error of reading a held row's values; none when the row reads.
+  std::exception_ptr RowError(int row) const;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -36,15 +38,16 @@ class TDataSetTableModel : public QAbstractTableModel {
 
   bool IsMemoColumn(int column) const { return isMemo_[static_cast<size_t>(column)] != 0; }
   // The current text of a cell, memo text included, read from the data set through its row. Errors
-  // of reading propagate after the data set's active row was restored.
+  // of reading propagate after the data set's active row was restored. Empty for a row that could
+  // not be read: its error is reported when the cursor reaches it, not for every look at it.
   std::string CellValue(int row, int column) const;
 
  private:
   bool ShapeChanged() const;
   void Rebuild();
-  // Read the texts of held rows; they return the first error of a row that could not be read.
-  std::exception_ptr FillRows(int from, int to);
-  std::exception_ptr ScrollRows(int32_t distance);
+  // Read the texts of held rows, noting the error of each row that could not be read.
+  void FillRows(int from, int to);
+  void ScrollRows(int32_t distance);
   QString& Cell(int row, int column) { return cache_[static_cast<size_t>(row * columns_ + column)]; }
   const QString& Cell(int row, int column) const {
     return cache_[static_cast<size_t>(row * columns_ + column)];
@@ -55,7 +58,8 @@ class TDataSetTableModel : public QAbstractTableModel {
   int columns_ = 0;
   std::vector<char> isMemo_;
   std::vector<QString> titles_;
-  std::vector<QString> cache_;  // rows_ × columns_, row by row
+  std::vector<QString> cache_;                 // rows_ × columns_, row by row
+  std::vector<std::exception_ptr> rowErrors_;  // rows_
   std::string scratch_;
   std::string decoded_;
 };

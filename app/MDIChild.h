@@ -24,7 +24,7 @@ class TMDIChild : public QMdiSubWindow {
 
   TDBGrid* rxdbg() const { return rxdbg_; }
   // The data source: binds the grid to dataSet, which the window never owns. Errors of the first
-  // fetch propagate.
+  // fetch are shown by the grid; the window stays.
   void SetDataSet(TDataSet* dataSet);
   TDataSet* DataSet() const;
 

@@ -162,6 +162,34 @@ bool TDataSet::FetchIntoSpare(TGetMode mode) {
   }
 }
 
+bool TDataSet::RestartWith(TGetMode mode) {
+  bool found = false;
+  try {
+    found = FetchIntoSpare(mode);
+  } catch (...) {
+    // With no row held there is nothing to go back to: the cursor names no record.
+    if (recordCount_ == 0) ClearBuffers();
+    throw;
+  }
+  if (!found) {
+    ClearBuffers();
+    return false;
+  }
+  MoveBuffer(recordCount_, 0);
+  ActivateBuffers();
+  return true;
+}
+
+bool TDataSet::FetchAhead(bool (TDataSet::*fetch)()) {
+  try {
+    return (this->*fetch)();
+  } catch (const Exception&) {
+    // Reading ahead fills the window beyond the record asked for. A record there that cannot be read
+    // ends the fill as an end would; the cursor steps onto it only by a move, which reports the error.
+    return false;
+  }
+}
+
 bool TDataSet::GetNextRecord() {
   if (recordCount_ > 0) SetCurrentRecord(recordCount_ - 1);
   const bool ok = FetchIntoSpare(TGetMode::gmNext);
@@ -202,38 +230,36 @@ bool TDataSet::GetPriorRecord() {
 
 int32_t TDataSet::GetNextRecords() {
   int32_t fetched = 0;
-  while (recordCount_ < bufferCount_ && GetNextRecord()) ++fetched;
+  while (recordCount_ < bufferCount_ && FetchAhead(&TDataSet::GetNextRecord)) ++fetched;
   return fetched;
 }
 
 int32_t TDataSet::GetPriorRecords() {
   int32_t fetched = 0;
-  while (recordCount_ < bufferCount_ && GetPriorRecord()) ++fetched;
+  while (recordCount_ < bufferCount_ && FetchAhead(&TDataSet::GetPriorRecord)) ++fetched;
   return fetched;
 }
 
 void TDataSet::First() {
   if (!Active()) return;
-  ClearBuffers();
+  InternalFirst();
+  const bool any = RestartWith(TGetMode::gmNext);
   Finally done([&] {
     bof_ = true;
     DataEvent(TDataEvent::deDataSetChange, 0);
   });
-  InternalFirst();
-  GetNextRecord();
-  GetNextRecords();
+  if (any) GetNextRecords();
 }
 
 void TDataSet::Last() {
   if (!Active()) return;
-  ClearBuffers();
+  InternalLast();
+  const bool any = RestartWith(TGetMode::gmPrior);
   Finally done([&] {
     eof_ = true;
     DataEvent(TDataEvent::deDataSetChange, 0);
   });
-  InternalLast();
-  GetPriorRecord();
-  GetPriorRecords();
+  if (any) GetPriorRecords();
 }
 
 int32_t TDataSet::MoveBy(int32_t distance) {
@@ -290,13 +316,12 @@ int32_t TDataSet::MoveBy(int32_t distance) {
 
 void TDataSet::Resync(TResyncMode mode) {
   if (!Active()) return;
-  char* spare = buffers_[static_cast<size_t>(recordCount_)];
+  // The target comes into the spare buffer: if it cannot be read, the held rows stay as they were.
   if (mode & rmExact) {
     CursorPosChanged();
-    if (GetRecord(spare, TGetMode::gmCurrent) != TGetResult::grOK) throw EDatabaseError("Record not found");
-  } else if (GetRecord(spare, TGetMode::gmCurrent) != TGetResult::grOK &&
-             GetRecord(spare, TGetMode::gmNext) != TGetResult::grOK &&
-             GetRecord(spare, TGetMode::gmPrior) != TGetResult::grOK) {
+    if (!FetchIntoSpare(TGetMode::gmCurrent)) throw EDatabaseError("Record not found");
+  } else if (!FetchIntoSpare(TGetMode::gmCurrent) && !FetchIntoSpare(TGetMode::gmNext) &&
+             !FetchIntoSpare(TGetMode::gmPrior)) {
     ClearBuffers();
     DataEvent(TDataEvent::deDataSetChange, 0);
     return;
@@ -308,7 +333,7 @@ void TDataSet::Resync(TResyncMode mode) {
   // the fill below starts from the held row again.
   CursorPosChanged();
   Finally done([&] { DataEvent(TDataEvent::deDataSetChange, 0); });
-  while (above > 0 && GetPriorRecord()) --above;
+  while (above > 0 && FetchAhead(&TDataSet::GetPriorRecord)) --above;
   GetNextRecords();
   GetPriorRecords();
 }

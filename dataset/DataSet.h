@@ -17,8 +17,10 @@
 //
 // The ring holds BufferCount rows (plus one spare into which the next record is fetched). Moving
 // within the ring reads nothing; moving past its ends fetches one record per step; First, Last and
-// Resync refill it. A final data set class must call Close() in its destructor, because the
-// closing operations are virtual.
+// Resync refill it. Only the record the cursor is sent to raises when it cannot be read, and then the
+// held rows stay as they were; the rest of a fill reads ahead and stops before such a record, which
+// raises once a move reaches it. A final data set class must call Close() in its destructor, because
+// the closing operations are virtual.
 class TDataSet {
  public:
   using DataEventHandler = std::function<void(TDataEvent event, int32_t info)>;
@@ -134,6 +136,11 @@ class TDataSet {
  private:
   // GetRecord into the spare buffer; true when a record came.
   bool FetchIntoSpare(TGetMode mode);
+  // Refills the window from the record a fetch in mode brings. The held rows stay until it has come,
+  // so that a record that cannot be read leaves the window as it was; false when there is none.
+  bool RestartWith(TGetMode mode);
+  // A fetch of read-ahead: false, like the end, for a record that cannot be read.
+  bool FetchAhead(bool (TDataSet::*fetch)());
   bool GetNextRecord();
   bool GetPriorRecord();
   int32_t GetNextRecords();

@@ -257,45 +257,85 @@ TEST_F(GridTest, AnErrorWhileMovingIsShownAndTheGridGoesOn) {
   ExpectConsistent();
 }
 
-TEST_F(GridTest, ARowWhoseValuesCannotBeReadShowsEmptyAndTheGridStaysConsistent) {
+TEST_F(GridTest, ARowWhoseValuesCannotBeReadShowsEmptyAndIsReportedOnceTheCursorReachesIt) {
   constexpr int32_t kBad = kRows + 1;
   struct Case {
     const char* name;
     std::function<void()> bringIn;  // makes record kBad a held row
+    bool reached;                   // ... with the cursor on it
   };
   const Case cases[] = {
       {"step",
        [this] {
          for (int i = 0; i < kRows; ++i) Key(Qt::Key_Down);
-       }},
-      {"jump", [this] { grid_->GoToRecord(kBad); }},
-      {"wider window", [this] { SetVisibleRows(kRows + 2); }},
+       },
+       true},
+      {"jump", [this] { grid_->GoToRecord(kBad); }, true},
+      {"wider window", [this] { SetVisibleRows(kRows + 2); }, false},
   };
+  const std::vector<std::string> once = {"Fields of record 11 unreadable"};
 
   for (const Case& c : cases) {
     TFakeDataSet& dataSet = Show(100);
     messages_.clear();
     dataSet.failFieldRecord = kBad;
     c.bringIn();
-    ASSERT_FALSE(messages_.empty()) << c.name;
-    for (const std::string& message : messages_)
-      EXPECT_EQ(message, "Fields of record 11 unreadable") << c.name;
+    EXPECT_EQ(messages_, c.reached ? once : std::vector<std::string>()) << c.name;
     ASSERT_EQ(grid_->Model()->rowCount(), dataSet.BufferedRecordCount()) << c.name;
     EXPECT_EQ(grid_->View()->currentIndex().row(), dataSet.ActiveRecord()) << c.name;
     EXPECT_EQ(grid_->VerticalScrollBar()->value(), RecNo()) << c.name;
-    bool held = false;
+    int badRow = -1;
     for (int row = 0; row < grid_->Model()->rowCount(); ++row) {
       const int32_t n = dataSet.RowRecNo(row);
-      held = held || n == kBad;
+      if (n == kBad) badRow = row;
       const QString code = n == kBad ? QString() : QString::fromStdString(TFakeDataSet::Code(n));
       EXPECT_EQ(Text(row, 0), code) << c.name << " row " << row;
     }
-    EXPECT_TRUE(held) << c.name;
+    ASSERT_GE(badRow, 0) << c.name;
+    // Looking at the row (the cell hint) reads nothing and reports nothing.
+    EXPECT_EQ(grid_->Model()->CellValue(badRow, 1), "") << c.name;
+
+    // The cursor comes to it: reported once, also across a resize and a jump onto the same record.
+    messages_.clear();
+    grid_->GoToRecord(kBad);
+    SetVisibleRows(kRows + 1);
+    grid_->GoToRecord(kBad);
+    EXPECT_EQ(messages_, c.reached ? std::vector<std::string>() : once) << c.name;
+    // Leaving it and coming back reaches it again.
+    messages_.clear();
+    Key(Qt::Key_Up);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(messages_, once) << c.name;
+
     // Once the record reads again, a refill shows it.
     dataSet.failFieldRecord = 0;
+    grid_->GoToRecord(kBad + 5);
     grid_->GoToRecord(kBad);
     ExpectConsistent();
   }
+}
+
+TEST_F(GridTest, AWindowOverAnUnreadableRecordOpensWithTheRecordsBeforeIt) {
+  // Fetching record 5 fails, as a record of an RFF file whose memo lies past the memo file's end.
+  owned_ = std::make_unique<TFakeDataSet>(8);
+  dataSet_ = owned_.get();
+  dataSet_->failRecord = 5;
+  dataSet_->Open();
+  grid_ = std::make_unique<TDBGrid>();
+  grid_->resize(400, 300);
+  grid_->show();
+  grid_->SetDataSet(dataSet_);
+  SetVisibleRows(kRows);
+  EXPECT_TRUE(messages_.empty());
+  ASSERT_EQ(grid_->Model()->rowCount(), 4);
+  for (int row = 0; row < 4; ++row)
+    EXPECT_EQ(Text(row, 0), QString::fromStdString(TFakeDataSet::Code(row + 1)));
+  for (int i = 0; i < 4; ++i) Key(Qt::Key_Down);
+  EXPECT_EQ(messages_, std::vector<std::string>{"Record 5 unreadable"});
+  EXPECT_EQ(RecNo(), 4);
+  Key(Qt::Key_End, Qt::ControlModifier);
+  EXPECT_EQ(RecNo(), 8);
+  ExpectConsistent();
 }
 
 TEST_F(GridTest, AnEmptyDataSetShowsNoRows) {

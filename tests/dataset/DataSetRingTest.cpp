@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "FakeSource.h"
 
 namespace {
@@ -127,6 +129,95 @@ TEST(DataSetRing, AFailedFetchIsTriedAgainNotSkipped) {
     EXPECT_EQ(HeldRows(ds), c.rowsAfter) << c.failing;
     EXPECT_EQ(ds.GetRecNo(), static_cast<int>(c.failing)) << c.failing;
   }
+}
+
+TEST(DataSetRing, ReadingAheadStopsBeforeAnUnreadableRecordWhichRaisesOnceAMoveReachesIt) {
+  struct Case {
+    const char* name;
+    uint32_t failing;
+    std::function<void(TFakeDataSet&)> fill;  // fills the window of 8 rows
+    std::vector<int> held;
+    int32_t towards;  // the direction in which the unreadable record lies
+  };
+  const Case cases[] = {
+      {"open", 5, [](TFakeDataSet& ds) { ds.Open(); }, {1, 2, 3, 4}, 1},
+      {"growing window",
+       5,
+       [](TFakeDataSet& ds) {
+         ds.SetBufferCount(1);
+         ds.Open();
+         ds.SetBufferCount(8);
+       },
+       {1, 2, 3, 4},
+       1},
+      {"last", 6, [](TFakeDataSet& ds) { ds.Open(), ds.Last(); }, {7, 8, 9, 10}, -1},
+      {"jump", 3, [](TFakeDataSet& ds) { ds.Open(), ds.SetRecNoByBookmark(5); }, {4, 5, 6, 7, 8, 9, 10}, -1},
+  };
+  for (const Case& c : cases) {
+    TFakeDataSet ds(10, kOneString);
+    ds.SetBufferCount(8);
+    ds.Fake().failRead = c.failing;
+    ASSERT_NO_THROW(c.fill(ds)) << c.name;
+    EXPECT_EQ(HeldRows(ds), c.held) << c.name;
+    // Resizing tries again without raising.
+    EXPECT_NO_THROW(ds.SetBufferCount(9)) << c.name;
+    EXPECT_EQ(HeldRows(ds), c.held) << c.name;
+    // Moves reach the last readable row, then raise at the unreadable one and keep the rows.
+    const int32_t edge = c.towards > 0 ? static_cast<int32_t>(c.held.size()) - 1 : 0;
+    ds.MoveBy(edge - ds.ActiveRecord());
+    ASSERT_EQ(ds.ActiveRecord(), edge) << c.name;
+    EXPECT_THROW(ds.MoveBy(c.towards), Exception) << c.name;
+    EXPECT_EQ(HeldRows(ds), c.held) << c.name;
+    EXPECT_EQ(ds.ActiveRecord(), edge) << c.name;
+    EXPECT_FALSE(ds.Bof() || ds.Eof()) << c.name;
+    // Once it reads, the next move brings exactly that record.
+    ds.Fake().failRead = 0;
+    EXPECT_EQ(ds.MoveBy(c.towards), c.towards) << c.name;
+    EXPECT_EQ(ds.GetRecNo(), static_cast<int>(c.failing)) << c.name;
+  }
+}
+
+TEST(DataSetRing, AJumpToAnUnreadableRecordLeavesTheWindowAsItWas) {
+  struct Case {
+    const char* name;
+    uint32_t failing;
+    std::function<void(TFakeDataSet&)> jump;
+  };
+  const Case cases[] = {
+      {"first", 1, [](TFakeDataSet& ds) { ds.First(); }},
+      {"last", 50, [](TFakeDataSet& ds) { ds.Last(); }},
+      {"bookmark", 40, [](TFakeDataSet& ds) { ds.SetRecNoByBookmark(40); }},
+  };
+  for (const Case& c : cases) {
+    TFakeDataSet ds(50, kOneString);
+    ds.SetBufferCount(4);
+    ds.Open();
+    ds.MoveBy(20);
+    ds.MoveBy(-1);
+    const std::vector<int> held = HeldRows(ds);
+    const int32_t active = ds.ActiveRecord();
+    ds.Fake().failRead = c.failing;
+    EXPECT_THROW(c.jump(ds), Exception) << c.name;
+    EXPECT_EQ(HeldRows(ds), held) << c.name;
+    EXPECT_EQ(ds.ActiveRecord(), active) << c.name;
+    EXPECT_EQ(ds.GetRecNo(), 20) << c.name;
+    ds.Fake().failRead = 0;
+    ds.MoveBy(1);
+    EXPECT_EQ(ds.GetRecNo(), 21) << c.name;
+  }
+}
+
+TEST(DataSetRing, AnUnreadableFirstRecordLeavesNoRowAndRaises) {
+  TFakeDataSet ds(5, kOneString);
+  ds.SetBufferCount(3);
+  ds.Fake().failRead = 1;
+  EXPECT_THROW(ds.Open(), Exception);
+  EXPECT_TRUE(ds.Active());
+  EXPECT_EQ(ds.BufferedRecordCount(), 0);
+  EXPECT_TRUE(ds.Bof() && ds.Eof());
+  ds.Fake().failRead = 0;
+  ds.First();
+  EXPECT_EQ(HeldRows(ds), (std::vector<int>{1, 2, 3}));
 }
 
 TEST(DataSetRing, JumpsRefillAroundTheRecordAlsoAfterRunningOffTheEnd) {

@@ -74,6 +74,13 @@ class TFakeDataSet : public TAbstractDataSet {
   bool headerOnlyBuffers = false;
   bool IsSequenced() override { return true; }
 
+  // Jumps to record recNo as a bookmark does: the cursor is placed, then the window refilled around it.
+  void SetRecNoByBookmark(uint32_t recNo) {
+    std::vector<char> bookmark(HeaderSize, 0);
+    std::memcpy(bookmark.data(), &recNo, sizeof recNo);
+    GotoBookmark(bookmark);
+  }
+
   using TAbstractDataSet::GetRecord;
   using TAbstractDataSet::InternalFirst;
   using TAbstractDataSet::InternalGotoBookmark;
