@@ -1,7 +1,12 @@
 #include "app/Startup.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <ctime>
 
+#include "isam/CtreeSession.h"
+#include "isam/EngineEnvironment.h"
 #include "layout/DravikField.h"
 #include "stadaf/StadafVersion.h"
 #include "support/InstalledVersions.h"
@@ -31,6 +36,58 @@ void InitializeShortDateFormat() {
 }
 void FinalizeShortDateFormat() {
   SetShortDateFormat(kStartShortDateFormat);
+}
+
+// The date in a short date format: runs of D, M and Y (either case) give day, month and year (one or
+// two letters: as needed or two digits; three or more Y: four digits), "/" the date separator, and
+// any other character itself.
+std::string FormatShortDate(const std::string& format, char separator, const std::tm& t) {
+  std::string out;
+  for (size_t i = 0; i < format.size();) {
+    const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(format[i])));
+    size_t run = 1;
+    while (i + run < format.size() && std::toupper(static_cast<unsigned char>(format[i + run])) == c) ++run;
+    char part[16] = {};
+    if (c == 'D' || c == 'M') {
+      const int value = c == 'D' ? t.tm_mday : t.tm_mon + 1;
+      std::snprintf(part, sizeof part, run >= 2 ? "%02d" : "%d", value);
+    } else if (c == 'Y') {
+      std::snprintf(part, sizeof part, "%02d", run >= 3 ? t.tm_year + 1900 : (t.tm_year + 1900) % 100);
+    } else if (c == '/') {
+      part[0] = separator;
+      run = 1;
+    } else {
+      part[0] = format[i];
+      run = 1;
+    }
+    out += part;
+    i += run;
+  }
+  return out;
+}
+
+// The head of an engine log line: the short date format in force, a blank, the long time format.
+std::string EngineLogTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  ::localtime_r(&now, &local);
+  char time[16];
+  std::strftime(time, sizeof time, "%H:%M:%S", &local);
+  return FormatShortDate(ShortDateFormat(), DateSeparator(), local) + " " + time;
+}
+
+uint32_t& ApplicationWindow() {
+  static uint32_t handle = 0;
+  return handle;
+}
+
+void InitializeEngineSession() {
+  SetLogTimeFunction(EngineLogTime);
+  InitializeCtreeSession(ApplicationWindow());
+}
+void FinalizeEngineSession() {
+  FinalizeCtreeSession();
+  SetLogTimeFunction(nullptr);
 }
 
 struct TStartupState {
@@ -66,7 +123,7 @@ const std::vector<TStartupStep>& StartupSteps() {
   static const std::vector<TStartupStep> steps = {
       {"FieldDescriptions", InitializeFieldDescriptions, FinalizeFieldDescriptions},
       {"StringMapping", InitializeStringMapping, FinalizeStringMapping},
-      // The ISAM engine session comes here once the storage layer exists.
+      {"CtreeSession", InitializeEngineSession, FinalizeEngineSession},
       {"InstalledVersions", InitializeInstalledVersions, FinalizeInstalledVersions},
       // The fare domain library's handler object is not part of this program; its date rule is.
       {"ShortDateFormat", InitializeShortDateFormat, FinalizeShortDateFormat},
@@ -100,6 +157,14 @@ void RunFinalization() {
   if (!state.done) return;
   FinalizeFirst(state.initialized);
   state.done = false;
+}
+
+void SetApplicationWindowHandle(uint32_t handle) {
+  ApplicationWindow() = handle;
+}
+
+bool TerminateAfterStartup() {
+  return TerminationRequested();
 }
 
 bool StartupDone() {

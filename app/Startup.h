@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,13 @@ void RunStartup();
 // Finalises the initialised steps in reverse order; a failing finalisation does not stop the others.
 void RunFinalization();
 bool StartupDone();
+
+// The application window's handle for the engine session's instance name; 0 (the default) means the
+// process has none, as in the command-line tools.
+void SetApplicationWindowHandle(uint32_t handle);
+// Whether a start-up question was answered with the wish to end the program: it then quits as soon
+// as its event loop starts.
+bool TerminateAfterStartup();
 
 // What RunStartup and RunFinalization did, one entry per step: "init <Name>" or "final <Name>".
 // Cleared by RunStartup.

@@ -57,6 +57,8 @@ int main(int argc, char** argv) {
     });
   }
 
+  // The process id stands in for the application window's handle in the engine's instance name.
+  SetApplicationWindowHandle(static_cast<uint32_t>(QCoreApplication::applicationPid()));
   try {
     RunStartup();
   } catch (...) {
@@ -68,6 +70,7 @@ int main(int argc, char** argv) {
     TMainForm form;
     form.SetCommandLine(std::move(files));
     form.show();
+    if (TerminateAfterStartup()) QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
     result = screenshot.isEmpty() ? application.exec() : SaveScreenshot(form, screenshot);
   }
   RunFinalization();

@@ -1,11 +1,19 @@
 #include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <fstream>
 
 #include <string>
 #include <vector>
 
 #include "app/Startup.h"
+#include "isam/CtreeSession.h"
+#include "isam/EngineBinding.h"
+#include "isam/EngineEnvironment.h"
 #include "layout/DravikField.h"
 #include "support/Exception.h"
+#include "support/MessageBox.h"
 #include "support/TextTable.h"
 
 namespace {
@@ -13,15 +21,40 @@ namespace {
 TEST(Startup, RunsTheStepsInOrderAndFinalizesInReverse) {
   ASSERT_FALSE(StartupDone());
   EXPECT_THROW(GetTextTable(), Exception);
+  // No engine library: the session step shows the failure, asks to terminate, and goes on after No.
+  ::setenv(kEngineLibraryVariable, "/nonexistent/libctreew95.so", 1);
+  std::vector<std::string> boxes;
+  const TMessageBoxFunction previous = SetMessageBoxFunction([&](const TMessageBoxRequest& r) {
+    boxes.push_back(r.Title + ": " + r.Text);
+    return r.Buttons == TMessageButtons::mbYesNo ? TMessageResult::mrNo : TMessageResult::mrOk;
+  });
   RunStartup();
+  SetMessageBoxFunction(previous);
   EXPECT_TRUE(StartupDone());
   const std::vector<std::string> started = {"init FieldDescriptions", "init StringMapping",
-                                            "init InstalledVersions", "init ShortDateFormat", "init Stadaf"};
+                                            "init CtreeSession",      "init InstalledVersions",
+                                            "init ShortDateFormat",   "init Stadaf"};
   EXPECT_EQ(StartupLog(), started);
   // The steps did their work.
   EXPECT_EQ(FieldPaddingBlanks(), std::string(255, ' '));
   EXPECT_NO_THROW(GetTextTable());
   EXPECT_EQ(ShortDateFormat(), "M/D/YYYY");
+  EXPECT_EQ(boxes,
+            (std::vector<std::string>{"Error: CTree initialization: LoadLibrary has failed.",
+                                      "Warning: CTree initialization has failed - terminate application ?"}));
+  EXPECT_FALSE(TerminateAfterStartup());
+  ASSERT_NE(GetSession(), nullptr);
+  EXPECT_TRUE(GetSession()->NoWindow());  // no application window given
+  const std::string log = EngineLogPath();
+  ASSERT_FALSE(log.empty());
+  {
+    std::ifstream in(log, std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    const std::string line = "CTree initialization has failed - terminate application ?: Ignored.\r\n";
+    EXPECT_EQ(text.substr(text.size() - std::min(text.size(), line.size())), line);
+  }
+  std::remove(log.c_str());
+  ::unsetenv(kEngineLibraryVariable);
 
   RunStartup();  // a second run changes nothing
   EXPECT_EQ(StartupLog(), started);
@@ -31,12 +64,14 @@ TEST(Startup, RunsTheStepsInOrderAndFinalizesInReverse) {
   EXPECT_FALSE(StartupDone());
   std::vector<std::string> all = started;
   for (const char* step : {"final Stadaf", "final ShortDateFormat", "final InstalledVersions",
-                           "final StringMapping", "final FieldDescriptions"})
+                           "final CtreeSession", "final StringMapping", "final FieldDescriptions"})
     all.push_back(step);
   EXPECT_EQ(StartupLog(), all);
   EXPECT_EQ(ShortDateFormat(), "m/d/yy");
   EXPECT_EQ(FieldPaddingBlanks(), "");
   EXPECT_THROW(GetTextTable(), Exception);
+  EXPECT_EQ(GetSession(), nullptr);
+  EXPECT_EQ(EngineLogPath(), "");
 
   RunFinalization();  // nothing left to finalize
   EXPECT_EQ(StartupLog(), all);
