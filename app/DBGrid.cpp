@@ -82,10 +82,25 @@ void TDBGridView::wheelEvent(QWheelEvent* event) {
 
 void TDBGridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTableView::currentChanged(current, previous);
+  if (current.isValid()) ShowColumn(current.column());
   TDataSet* dataSet = grid_.DataSet();
   if (grid_.Syncing() || !current.isValid() || !dataSet || !dataSet->Active()) return;
   const int distance = current.row() - dataSet->ActiveRecord();
   if (distance != 0) grid_.MoveBy(distance);
+}
+
+void TDBGridView::ShowColumn(int column) {
+  // Only across: the held rows always fit the height, and the view never scrolls them itself.
+  const QHeaderView* titles = horizontalHeader();
+  if (titles->isSectionHidden(column)) return;
+  const int left = titles->sectionPosition(column);
+  const int right = left + titles->sectionSize(column);
+  QScrollBar* bar = horizontalScrollBar();
+  const int width = viewport()->width();
+  if (left < bar->value())
+    bar->setValue(left);
+  else if (right > bar->value() + width)
+    bar->setValue(std::min(left, right - width));
 }
 
 bool TDBGridView::viewportEvent(QEvent* event) {

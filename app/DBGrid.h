@@ -23,6 +23,9 @@ class TDBGridView : public QTableView {
   bool viewportEvent(QEvent* event) override;
 
  private:
+  // Scrolls horizontally so that column is on screen, as much of it as fits.
+  void ShowColumn(int column);
+
   TDBGrid& grid_;
   int wheelRemainder_ = 0;
 };

@@ -150,6 +150,26 @@ TEST_F(GridTest, SteppingPastTheWindowScrollsTheRows) {
   EXPECT_EQ(grid_->View()->currentIndex().column(), 0);
 }
 
+TEST_F(GridTest, TheCurrentCellStaysOnScreenWhenItMovesAcross) {
+  Show(100);
+  grid_->resize(160, grid_->height());  // narrower than the columns together
+  QCoreApplication::processEvents();
+  QTableView* view = grid_->View();
+  const int width = view->viewport()->width();
+  ASSERT_GT(view->horizontalHeader()->length(), width);
+  const int keys[] = {Qt::Key_Right, Qt::Key_Right, Qt::Key_Left, Qt::Key_End, Qt::Key_Home, Qt::Key_End};
+  const int columns[] = {1, 2, 1, 2, 0, 2};
+  for (size_t i = 0; i < std::size(keys); ++i) {
+    Key(keys[i]);
+    ASSERT_EQ(view->currentIndex().column(), columns[i]) << i;
+    // Its left edge is on screen, and its right edge too unless it is wider than the grid.
+    const QRect cell = view->visualRect(view->currentIndex());
+    EXPECT_GE(cell.left(), 0) << i;
+    EXPECT_TRUE(cell.right() < width || cell.left() == 0) << i << " " << cell.left() << ".." << cell.right();
+  }
+  EXPECT_EQ(RecNo(), 1);
+}
+
 TEST_F(GridTest, WheelAndClicksMoveTheActiveRecord) {
   TFakeDataSet& dataSet = Show(kHuge);
   QWidget* viewport = grid_->View()->viewport();
