@@ -1,15 +1,12 @@
 #include "app/FileNames.h"
 
-#include <dirent.h>
 #include <errno.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <memory>
 #include <optional>
 #include <vector>
 
-#include "support/Text.h"
+#include "platform/File.h"
 
 std::string ExtractFileExt(std::string_view name) {
   const size_t at = name.find_last_of("./");
@@ -49,21 +46,6 @@ std::vector<std::string> AbsoluteComponents(std::string_view path, bool& trailin
   return components;
 }
 
-// The stored spelling of name in directory, or none when no entry matches.
-std::optional<std::string> StoredName(const std::string& directory, const std::string& name) {
-  struct stat st;
-  if (::lstat((directory + name).c_str(), &st) == 0) return name;
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(directory.c_str()), ::closedir);
-  if (!dir) return std::nullopt;
-  std::optional<std::string> found;
-  while (const dirent* entry = ::readdir(dir.get())) {
-    const std::string_view candidate(entry->d_name);
-    if (candidate == "." || candidate == "..") continue;
-    if (SameText(candidate, name) && (!found || candidate < *found)) found = std::string(candidate);
-  }
-  return found;
-}
-
 }  // namespace
 
 std::string ExpandLongPathName(std::string_view path) {
@@ -72,7 +54,7 @@ std::string ExpandLongPathName(std::string_view path) {
   std::string result = "/";
   for (size_t i = 0; i < components.size(); ++i) {
     const bool last = i + 1 == components.size();
-    const std::optional<std::string> stored = StoredName(result, components[i]);
+    const std::optional<std::string> stored = StoredEntryName(result, components[i]);
     if (!stored) {
       for (size_t j = i; j < components.size(); ++j) {
         result += components[j];

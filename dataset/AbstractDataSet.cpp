@@ -1,5 +1,6 @@
 #include "dataset/AbstractDataSet.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -32,16 +33,19 @@ void TAbstractDataSet::InternalOpen() {
   InternalInitFieldDefs();
   if (DefaultFields()) CreateFields();
   BindFields(true);
-  dataSize_ = 0;
   fieldOffsets_.assign(static_cast<size_t>(Fields().Count()), 0);
+  // Summed in 64 bits: many large fields must not wrap the sum to a size that passes the check below.
+  int64_t dataSize = 0;
   for (int32_t i = 0; i < Fields().Count(); ++i) {
     const TField& field = Fields()[i];
-    fieldOffsets_[static_cast<size_t>(i)] = dataSize_;
+    const auto offset = static_cast<int32_t>(std::min<int64_t>(dataSize, INT32_MAX));
+    fieldOffsets_[static_cast<size_t>(i)] = offset;
     if (field.IsBlob())
-      Source()->RegisterBlobField(dataSize_);
+      Source()->RegisterBlobField(offset);
     else
-      dataSize_ += field.DataSize();
+      dataSize += field.DataSize();
   }
+  dataSize_ = static_cast<int32_t>(std::min<int64_t>(dataSize, INT32_MAX - HeaderSize));
   // A record buffer's size is a 16-bit quantity.
   if (RecordBufferSize() > MaxRecordSize) throw EDatabaseError("Record size exceeds 65535 bytes");
   SetBookmarkSize(HeaderSize);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <typeinfo>
 
 #include "layout/DravikFieldList.h"
@@ -76,7 +77,7 @@ void TDravikField::SetDescription(const std::string& line) {
   SetIsMemo(!parts.parameter.empty() || UpperCase(std::string_view(parts.name).substr(0, 5)) == "MEMO_");
   SetName(parts.name);
   SetSize(parts.sizeValue);
-  AllocateValueBuffer(static_cast<size_t>(size_) + 1, 0);
+  AllocateValueBuffer(1, 0);
   SetValue("");
   UpdateDirectRead();
 }
@@ -129,13 +130,14 @@ void TDravikField::WriteMemo(const char* text) {
   text = OrEmpty(text);
   storedText_ = text;
   if (!HasValueBuffer()) return;
-  char* value = ValueStart();
   const auto size = static_cast<size_t>(std::max(size_, 0));
   if (*text == '\0') {
+    char* value = ValueRoom(size);
     std::memset(value, ' ', size);
     value[size] = '\0';
   } else {
     const size_t n = strnlen(text, size);
+    char* value = ValueRoom(n, text);
     std::memmove(value, text, n);
     value[n] = '\0';
   }
@@ -165,14 +167,23 @@ void TDravikField::ResizeValueBuffer(size_t bytes) {
   valueStart_ = buffer_.empty() ? nullptr : buffer_.data() + valueOffset_;
 }
 
+void TDravikField::GrowValueBuffer(size_t bytes, const char*& source) {
+  const char* begin = buffer_.data();
+  const bool inside = std::less_equal<const char*>()(begin, source) &&
+                      std::less<const char*>()(source, begin + buffer_.size());
+  const size_t at = inside ? static_cast<size_t>(source - begin) : 0;
+  ResizeValueBuffer(bytes);
+  if (inside) source = buffer_.data() + at;
+}
+
 void TDravikField::StoreFixedValue(const char* text) {
   if (!HasValueBuffer()) return;
   text = OrEmpty(text);
   const auto size = static_cast<size_t>(std::max(size_, 0));
-  char* value = ValueStart();
   const size_t n = strnlen(text, size);
-  std::memmove(value, text, n);
   const size_t padding = std::min(size - n, static_cast<size_t>(kMaxPadding));
+  char* value = ValueRoom(n + padding, text);
+  std::memmove(value, text, n);
   std::memset(value + n, ' ', padding);
   value[n + padding] = '\0';
 }
@@ -195,7 +206,7 @@ void TVariableDravikField::SetDescription(const std::string& line) {
   int32_t maxLength = 1;
   for (int32_t i = 0; i < digits; ++i) maxLength *= 10;
   SetMaxLength(std::min(maxLength, 65000));
-  AllocateValueBuffer(static_cast<size_t>(maxLength_ + digits), static_cast<size_t>(digits));
+  AllocateValueBuffer(static_cast<size_t>(digits) + 1, static_cast<size_t>(digits));
   SetValue("");
   UpdateDirectRead();
 }
@@ -214,13 +225,13 @@ void TVariableDravikField::SetValue(const char* text) {
     text = "<INVAL>";
     length = 7;
   }
+  char* value = ValueRoom(length, text);
   char* indicator = ValueBuffer();
   size_t rest = length;
   for (size_t i = digits; i-- > 0;) {
     indicator[i] = static_cast<char>('0' + rest % 10);
     rest /= 10;
   }
-  char* value = ValueStart();
   std::memmove(value, text, length);
   value[length] = '\0';
 }
@@ -244,7 +255,7 @@ void TVirtualDravikField::SetDescription(const std::string& line) {
   SetIsMemo(false);
   SetName(parts.name);
   SetSize(static_cast<int32_t>(size));
-  AllocateValueBuffer(static_cast<size_t>(size) + 1, 0);
+  AllocateValueBuffer(1, 0);
   SetValue("");
 }
 

@@ -90,6 +90,17 @@ class TDravikField {
   void AllocateValueBuffer(size_t bytes, size_t valueOffset);
   // Grows or shrinks the buffer, keeping its leading bytes and the value start.
   void ResizeValueBuffer(size_t bytes);
+  // The value start with room for valueBytes and a zero byte after it. Buffers grow as values need, so that
+  // a field holds the longest value it was given rather than the longest its size allows. A source that
+  // lies inside the buffer is moved along with it.
+  char* ValueRoom(size_t valueBytes, const char*& source) {
+    if (valueOffset_ + valueBytes >= buffer_.size()) GrowValueBuffer(valueOffset_ + valueBytes + 1, source);
+    return valueStart_;
+  }
+  char* ValueRoom(size_t valueBytes) {
+    const char* none = nullptr;
+    return ValueRoom(valueBytes, none);
+  }
   bool HasValueBuffer() const { return !buffer_.empty(); }
   char* ValueBuffer() { return buffer_.data(); }
   size_t ValueBufferSize() const { return buffer_.size(); }
@@ -108,6 +119,7 @@ class TDravikField {
  private:
   // The value of a direct fixed field from exactly Size bytes at data (no zero byte needed after them).
   void StoreDirectFixed(const char* data);
+  void GrowValueBuffer(size_t bytes, const char*& source);
 
   // Fields of exactly the base classes take record bytes straight from the reader's window (fields of
   // derived classes go through SetValue, which they may replace). Kept by SetDescription and ClearValue:
@@ -179,7 +191,7 @@ class TVirtualVariableDravikField : public TVariableDravikField {
 
 inline void TDravikField::StoreDirectFixed(const char* data) {
   const auto size = static_cast<size_t>(directFixedSize_);
-  char* value = ValueStart();
+  char* value = ValueRoom(size);
   const size_t length = CopyUntilZero(value, data, size);
   if (length == size) {
     value[size] = '\0';
@@ -190,11 +202,12 @@ inline void TDravikField::StoreDirectFixed(const char* data) {
 
 inline void TVariableDravikField::StoreBytes(const char* data, size_t n) {
   if (!HasValueBuffer()) return;
-  char* value = ValueStart();
-  // The value area holds MaxLength - 1 characters and the zero byte; only a longer text needs the check.
+  // Values hold MaxLength - 1 characters and the zero byte; only a longer text needs the check.
   const auto room = static_cast<size_t>(maxLength_ - 1);
+  char* value = ValueRoom(n < room ? n : room);
   size_t length = CopyUntilZero(value, data, n < room ? n : room);
   if (length == room && n > room && data[room] != '\0') {
+    value = ValueRoom(7);
     std::memcpy(value, "<INVAL>", 7);
     length = 7;
   }

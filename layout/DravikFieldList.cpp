@@ -13,8 +13,9 @@ bool IsTrue(std::string_view value) {
   return SameText(value, "TRUE");
 }
 
-bool NameLess(const std::string& a, std::string_view b) {
-  return CompareText(a, b) < 0;
+// Record lengths beyond 32 bits stay beyond every record buffer instead of wrapping.
+int32_t ClampedRecordLength(int64_t length) {
+  return static_cast<int32_t>(std::clamp<int64_t>(length, INT32_MIN, INT32_MAX));
 }
 
 }  // namespace
@@ -27,6 +28,10 @@ TDravikFieldList::~TDravikFieldList() = default;
 
 void TDravikFieldList::LoadLayout(const std::string& fileName) {
   if (!FileExists(fileName)) return;
+  NamingFile(fileName, [&] { LoadLayoutLines(fileName); });
+}
+
+void TDravikFieldList::LoadLayoutLines(const std::string& fileName) {
   layoutFileName_ = fileName;
   const std::vector<std::string> lines = LoadTextLines(fileName);
   std::vector<std::string> section;
@@ -35,17 +40,17 @@ void TDravikFieldList::LoadLayout(const std::string& fileName) {
 
   ClearFields();
   GetSectionLines(lines, "FIELDDESCRIPTIONS", section);
-  // Every line adds its size value as written, also for fields that occupy no record bytes. Unsigned
-  // arithmetic keeps absurd sums defined.
-  uint32_t length = 0;
+  // Every line adds its size value as written, also for fields that occupy no record bytes. Summed in 64
+  // bits: a sum past 32 bits must not wrap to a plausible record length.
+  int64_t length = 0;
   recordLength_ = 0;
   for (const std::string& line : section) {
     const TFieldDescriptionParts parts = ParseFieldDescription(line);
     AddField(line);
-    length += static_cast<uint32_t>(parts.sizeValue);
-    recordLength_ = static_cast<int32_t>(length);
+    length += parts.sizeValue;
+    recordLength_ = ClampedRecordLength(length);
   }
-  recordLength_ = static_cast<int32_t>(length + 2);
+  recordLength_ = ClampedRecordLength(length + 2);
 }
 
 void TDravikFieldList::ApplyConverterLine(const std::string& line) {
@@ -140,7 +145,7 @@ void TDravikFieldList::SetDataFileName(const std::string& fileName) {
   dataReader_ = std::make_unique<TFileReader>();
   memoReader_ = std::make_unique<TFileReader>();
   if (FileExists(fileName)) dataReader_->Open(fileName);
-  const std::string memoFileName = ChangeFileExt(fileName, ".rfm");
+  const std::string memoFileName = CompanionFileName(fileName, ".rfm");
   if (FileExists(memoFileName)) memoReader_->Open(memoFileName);
 }
 
@@ -196,7 +201,9 @@ void TDravikFieldList::ReadRecord() {
     try {
       ReadFields(separator_);
     } catch (...) {
-      throw Exception("Error at offset " + std::to_string(start));
+      Exception error("Error at offset " + std::to_string(start));
+      error.SetFileNameOnce(reader.FileName());
+      throw error;
     }
     length = reader.Position() - start;
     if (OnRecordRead) {
@@ -213,28 +220,31 @@ void TDravikFieldList::ThrowInvalidFieldNumber() {
   throw EDravikException("Invalid Fieldnumber");
 }
 
+size_t TDravikFieldList::TNameHash::operator()(std::string_view name) const noexcept {
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a over the upper-cased bytes
+  for (char c : name) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  }
+  return static_cast<size_t>(hash);
+}
+
 TDravikField& TDravikFieldList::FieldByName(std::string_view name) const {
-  const auto it =
-      std::lower_bound(nameIndex_.begin(), nameIndex_.end(), name,
-                       [](const TNameEntry& entry, std::string_view n) { return NameLess(entry.name, n); });
-  if (it != nameIndex_.end() && SameText(it->name, name)) return *it->field;
-  return *defaultField_;
+  const auto it = nameIndex_.find(name);
+  return it != nameIndex_.end() ? *it->second : *defaultField_;
 }
 
 TDravikField& TDravikFieldList::RegisterField(std::unique_ptr<TDravikField> field) {
-  const std::string& name = field->Name();
-  const auto it =
-      std::lower_bound(nameIndex_.begin(), nameIndex_.end(), name,
-                       [](const TNameEntry& entry, std::string_view n) { return NameLess(entry.name, n); });
-  if (it != nameIndex_.end() && SameText(it->name, name))
-    throw EStringListError("String list does not allow duplicates");
-  const auto position = it - nameIndex_.begin();
-  // Reserve first so that both lists change or neither does.
-  fields_.reserve(fields_.size() + 1);
-  nameIndex_.reserve(nameIndex_.size() + 1);
   TDravikField* raw = field.get();
-  fields_.push_back(std::move(field));
-  nameIndex_.insert(nameIndex_.begin() + position, TNameEntry{raw->Name(), raw});
+  const auto [entry, added] = nameIndex_.try_emplace(raw->Name(), raw);
+  if (!added) throw EStringListError("String list does not allow duplicates");
+  // Both lists change or neither does.
+  try {
+    fields_.push_back(std::move(field));
+  } catch (...) {
+    nameIndex_.erase(entry);
+    throw;
+  }
   return *raw;
 }
 

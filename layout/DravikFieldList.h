@@ -5,10 +5,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "layout/DravikField.h"
 #include "layout/FileReader.h"
+#include "support/Text.h"
 
 // A record layout: the ordered field descriptions of one data file, loaded from a layout file, together
 // with the readers of that data file and of its memo file (same name, extension ".rfm"). ReadRecord reads
@@ -109,18 +111,25 @@ class TDravikFieldList {
   }
 
  private:
-  struct TNameEntry {
-    std::string name;
-    TDravikField* field;
+  // Field names compare as CompareText does: ASCII letters without regard to case.
+  struct TNameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const noexcept;
+  };
+  struct TNameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const noexcept { return SameText(a, b); }
   };
 
   [[noreturn]] static void ThrowInvalidFieldNumber();
+  void LoadLayoutLines(const std::string& fileName);
   void ApplyConverterLine(const std::string& line);
   bool ReadOtherField(TDravikField& field);
   TFileReader& EmptyReader();
 
   std::vector<std::unique_ptr<TDravikField>> fields_;
-  std::vector<TNameEntry> nameIndex_;  // sorted by CompareText
+  // A hash, so that layouts of many thousands of fields load in time linear in their lines.
+  std::unordered_map<std::string, TDravikField*, TNameHash, TNameEqual> nameIndex_;
   std::unique_ptr<TDravikField> defaultField_;
   std::string layoutFileName_;
   std::string dataFileName_;

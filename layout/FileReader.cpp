@@ -4,8 +4,6 @@
 #include <cerrno>
 #include <limits>
 
-#include "platform/BinaryOpenMode.h"
-
 TFileReader::TFileReader() : buffer_(new char[kBufferSize]) {
   buffer_[0] = '\0';
 }
@@ -13,11 +11,19 @@ TFileReader::TFileReader() : buffer_(new char[kBufferSize]) {
 TFileReader::~TFileReader() = default;
 
 void TFileReader::Open(const std::string& name) {
-  if (!FileExists(name)) throw EFileReaderException("File does not exists");
+  if (!FileExists(name)) {
+    EFileReaderException error("File does not exists");
+    error.SetFileNameOnce(name);
+    throw error;
+  }
   TFile file;
-  file.Open(name, GetDefaultBinaryOpenMode());
+  file.Open(name);
   const int64_t size = file.Size();
-  if (size > std::numeric_limits<int32_t>::max()) throw EInOutError(EOVERFLOW);
+  if (size > std::numeric_limits<int32_t>::max()) {
+    EInOutError error(EOVERFLOW);
+    error.SetFileNameOnce(name);
+    throw error;
+  }
   file_ = std::move(file);
   fileName_ = name;
   size_ = size;
@@ -26,8 +32,8 @@ void TFileReader::Open(const std::string& name) {
   windowLength_ = 0;
 }
 
-void TFileReader::ThrowBadSeek(int64_t offset) {
-  if (offset < 0) throw EInOutError(EINVAL);
+void TFileReader::ThrowBadSeek(int64_t offset) const {
+  if (offset < 0) Throw(EInOutError(EINVAL));
   ThrowEof();
 }
 
@@ -66,7 +72,7 @@ std::string_view TFileReader::PeekBytes(int32_t n) {
 
 int32_t TFileReader::FileSize() const {
   const int64_t size = file_.Size();
-  if (size > std::numeric_limits<int32_t>::max()) throw EInOutError(EOVERFLOW);
+  if (size > std::numeric_limits<int32_t>::max()) Throw(EInOutError(EOVERFLOW));
   return static_cast<int32_t>(size);
 }
 
@@ -109,14 +115,14 @@ const char* TFileReader::FillWindow(int64_t pos, int32_t n) {
   windowLength_ = 0;
   windowLength_ = file_.ReadSomeAt(start, window_.get(), want);
   // The file shrank below the size taken at opening.
-  if (static_cast<uint64_t>(pos + n - start) > windowLength_) throw EInOutError(EIO);
+  if (static_cast<uint64_t>(pos + n - start) > windowLength_) Throw(EInOutError(EIO));
   return window_.get() + (pos - start);
 }
 
-void TFileReader::ThrowEof() {
-  throw EFileReaderException("EOF-Error");
+void TFileReader::ThrowEof() const {
+  Throw(EFileReaderException("EOF-Error"));
 }
 
-void TFileReader::ThrowInvalidCount(int32_t n) {
-  throw EFileReaderException("Invalid read count " + std::to_string(n));
+void TFileReader::ThrowInvalidCount(int32_t n) const {
+  Throw(EFileReaderException("Invalid read count " + std::to_string(n)));
 }

@@ -34,8 +34,8 @@ class TFileReader {
   TFileReader& operator=(const TFileReader&) = delete;
   ~TFileReader();
 
-  // Opens name in the default binary open mode in force now and moves to position 0. A missing file
-  // raises "File does not exists"; on any failure the file open before stays open and unchanged.
+  // Opens name for reading and moves to position 0. A missing file raises "File does not exists"; on any
+  // failure the file open before stays open and unchanged.
   void Open(const std::string& name);
 
   // offset >= size: "EOF-Error"; negative offset: EInOutError (EINVAL). Never reads.
@@ -104,9 +104,15 @@ class TFileReader {
   const char* ReadCharsSlow(int32_t n);
   std::string_view ReadBytesSlow(int32_t n);
   const char* FillWindow(int64_t pos, int32_t n);
-  [[noreturn]] static void ThrowEof();
-  [[noreturn]] static void ThrowBadSeek(int64_t offset);
-  [[noreturn]] static void ThrowInvalidCount(int32_t n);
+  // The reader's errors name its file.
+  template <class TError>
+  [[noreturn]] void Throw(TError error) const {
+    error.SetFileNameOnce(fileName_);
+    throw error;
+  }
+  [[noreturn]] void ThrowEof() const;
+  [[noreturn]] void ThrowBadSeek(int64_t offset) const;
+  [[noreturn]] void ThrowInvalidCount(int32_t n) const;
 
   TFile file_;
   std::string fileName_;

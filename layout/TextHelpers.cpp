@@ -60,7 +60,7 @@ void GetSectionLines(const std::vector<std::string>& lines, std::string_view nam
 std::vector<std::string> LoadTextLines(const std::string& fileName) {
   // Text files are only read, whatever the default mode for binary files is.
   TFile file;
-  file.Open(fileName, TBinaryOpenMode::bomReadOnly);
+  file.Open(fileName);
   std::string text(static_cast<size_t>(file.Size()), '\0');
   text.resize(file.ReadSomeAt(0, text.data(), text.size()));
   return SplitTextLines(text);
@@ -84,4 +84,12 @@ std::string ChangeFileExt(std::string_view name, std::string_view ext) {
   std::string result(p != std::string_view::npos && name[p] == '.' ? name.substr(0, p) : name);
   result.append(ext);
   return result;
+}
+
+std::string CompanionFileName(std::string_view name, std::string_view ext) {
+  std::string exact = ChangeFileExt(name, ext);
+  const size_t slash = exact.rfind('/');
+  const std::string directory = slash == std::string::npos ? std::string() : exact.substr(0, slash + 1);
+  const std::optional<std::string> stored = StoredEntryName(directory, exact.substr(directory.size()));
+  return stored ? directory + *stored : exact;
 }

@@ -38,3 +38,8 @@ std::string GetFileVersionText(const std::string& fileName, bool full);
 // name with its extension (from the last "." after the last "/") replaced by ext, or ext appended when it
 // has none; ext includes its dot (".rfm").
 std::string ChangeFileExt(std::string_view name, std::string_view ext);
+
+// The file beside name that carries extension ext (".ini", ".rfm", ".rfc", ".of1"): ChangeFileExt's name when
+// such a file exists, else one that differs from it only in letter case ("X.RFF" finds "X.ini"), else
+// ChangeFileExt's name.
+std::string CompanionFileName(std::string_view name, std::string_view ext);

@@ -19,7 +19,7 @@ class TRFFRecordBuffers : public TInterfacedObject, public IRFFRecordBuffers {
 
   void SetFileName(const std::string& name) override {
     layout_.SetDataFileName(name);
-    layout_.LoadLayout(ChangeFileExt(name, ".ini"));
+    layout_.LoadLayout(CompanionFileName(name, ".ini"));
   }
   TDravikFieldList& GetFieldList() override { return layout_; }
   void SetFields(TFields* fields) override { fields_ = fields; }

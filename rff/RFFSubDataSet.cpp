@@ -18,20 +18,22 @@ constexpr TRfcColumn kColumns[] = {
     {"Car2", 3, 39},       {"Class2", 6, 42}, {"Dest2", 4, 48},  {"Jaw", 6, 52},   {"HIP", 6, 58},
 };
 
-// Length of the file's first line: the bytes before its first CR or LF.
-int32_t FirstLineLength(const std::string& fileName) {
-  TFile file;
-  file.Open(fileName, TBinaryOpenMode::bomReadOnly);
+// Bytes of a record the columns show: a longer record is not read beyond them.
+constexpr int32_t kColumnsEnd = 64;
+
+// Length of the file's first line: the bytes before its first CR or LF. The search stops where a record
+// could no longer fit a record buffer, so that a file without line ends is not read to its end.
+int32_t FirstLineLength(const TFile& file) {
+  constexpr int64_t kLongest = TAbstractDataSet::MaxRecordSize - 2;
   char chunk[4096];
   int64_t length = 0;
   for (;;) {
     const size_t n = file.ReadSomeAt(length, chunk, sizeof chunk);
     const char* end = std::find_if(chunk, chunk + n, [](char c) { return c == '\r' || c == '\n'; });
     length += end - chunk;
-    if (end != chunk + n || n < sizeof chunk) break;
-    if (length > INT32_MAX - 2) break;
+    if (length > kLongest) throw EDatabaseError("Record size exceeds 65535 bytes");
+    if (end != chunk + n || n < sizeof chunk) return static_cast<int32_t>(length);
   }
-  return static_cast<int32_t>(std::min<int64_t>(length, INT32_MAX - 2));
 }
 
 }  // namespace
@@ -51,9 +53,9 @@ Ref<IRecordBuffers> TRFFSubDataSet::CreateRecordBuffers() {
 void TRFFSubDataSet::InternalOpen() {
   heldId_ = -1;
   SetDefaultBinaryOpenMode(TBinaryOpenMode::bomReadOnly);
-  recordSize_ = FirstLineLength(fileName_) + 2;
-  recordText_.assign(static_cast<size_t>(recordSize_), '\0');
-  recordFile_.Open(fileName_, GetDefaultBinaryOpenMode());
+  recordFile_.Open(fileName_);
+  recordSize_ = NamingFile(fileName_, [&] { return FirstLineLength(recordFile_); }) + 2;
+  recordText_.assign(static_cast<size_t>(std::min(recordSize_, kColumnsEnd)), '\0');
   const int64_t count = recordFile_.Size() / recordSize_;
   Query<IReadOnlyRecordBuffers>(Source())->SetRecordCount(
       static_cast<int32_t>(std::min<int64_t>(count, INT32_MAX)));

@@ -1,6 +1,9 @@
 #include "stadaf/RecordTypeIndex.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,16 +14,22 @@
 #include <bit>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "layout/TextHelpers.h"
 #include "platform/File.h"
+#include "stadaf/Stadaf200FieldList.h"
+#include "stadaf/StadafException.h"
 #include "stadaf/StadafFieldList.h"
 #include "stadaf/StadafFile.h"
+#include "support/Convert.h"
 
 namespace {
 
@@ -74,14 +83,38 @@ class TCacheReader {
   int64_t position_ = 0;
 };
 
+constexpr std::string_view kTemporaryInfix = ".tmp-";
+
+// Temporary files of target ("<target>.tmp-PID-N") whose writer process is gone: a writer killed while
+// writing leaves one behind, and nobody else would ever remove it.
+void RemoveAbandonedTemporaries(const std::string& target) {
+  const size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+  const std::string prefix =
+      target.substr(slash == std::string::npos ? 0 : slash + 1) + std::string(kTemporaryInfix);
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
+  if (!dir) return;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string_view name(entry->d_name);
+    if (name.substr(0, prefix.size()) != prefix) continue;
+    const std::string_view rest = name.substr(prefix.size());
+    const size_t dash = rest.find('-');
+    const std::optional<int32_t> pid = TryStrToInt(rest.substr(0, dash));
+    if (dash == std::string_view::npos || !pid || *pid <= 0) continue;
+    if (::kill(*pid, 0) != 0 && errno == ESRCH) ::unlinkat(::dirfd(dir.get()), entry->d_name, 0);
+  }
+}
+
 // Writes a new file that replaces target only once it is complete: bytes go to a sibling temporary file,
 // which is flushed to disk and then renamed over target. Abandoned, it removes the temporary file.
 class TReplacingFileWriter {
  public:
   explicit TReplacingFileWriter(const std::string& target) : target_(target) {
+    RemoveAbandonedTemporaries(target_);
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; fd_ < 0; ++attempt) {
-      temporary_ = target_ + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+      temporary_ = target_ + std::string(kTemporaryInfix) + std::to_string(::getpid()) + "-" +
+                   std::to_string(counter++);
       fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (fd_ < 0 && (errno != EEXIST || attempt > 100)) throw EInOutError(errno);
     }
@@ -194,6 +227,8 @@ Ref<IInterfaceMap> BuildRecordTypeIndex(const std::string& fileName, const TInde
   const std::unique_ptr<TStadafFieldList> list = OpenStadafFieldList(fileName);
   list->SetPosition(list->DataStart());
   const int32_t count = list->GetRecordCount();
+  // A negative count would open as an empty file: refused like a count of 0.
+  if (count < 0) throw EStadafException("Recordcount is " + std::to_string(count));
   // The offset lists by key, made on the first record of their type; the index holds the references.
   std::array<TDynamicIntegerArray*, 256> byKey{};
   for (int32_t i = 0; i < count; ++i) {
@@ -215,7 +250,7 @@ Ref<IInterfaceMap> BuildRecordTypeIndex(const std::string& fileName, const TInde
 Ref<IInterfaceMap> ReadRecordTypeIndexCache(const std::string& stampText, const std::string& cacheFileName,
                                             int64_t dataFileSize) {
   TFile file;
-  file.Open(cacheFileName, TBinaryOpenMode::bomReadOnly);
+  file.Open(cacheFileName);
   TCacheReader reader(file);
   int32_t length = 0;
   std::string text;
@@ -279,20 +314,112 @@ std::string FileStampText(const std::string& fileName) {
 }
 
 std::string RecordTypeIndexCacheName(const std::string& fileName) {
-  return ChangeFileExt(fileName, ".of1");
+  return CompanionFileName(fileName, ".of1");
 }
+
+std::string UserCacheFileName(const std::string& fileName) {
+  std::string base;
+  const char* xdg = std::getenv("XDG_CACHE_HOME");
+  if (xdg != nullptr && xdg[0] == '/') {
+    base = xdg;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/') {
+      const passwd* user = ::getpwuid(::getuid());
+      home = user != nullptr ? user->pw_dir : nullptr;
+    }
+    if (home == nullptr || home[0] != '/') return std::string();
+    base = std::string(home) + "/.cache";
+  }
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  // Keyed by the full path, so that files of the same name in different folders keep their own caches.
+  std::string fullPath = fileName;
+  if (char* resolved = ::realpath(fileName.c_str(), nullptr)) {
+    fullPath = resolved;
+    std::free(resolved);
+  }
+  uint64_t hash = 14695981039346656037ull;
+  for (const char c : fullPath) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  char key[17];
+  std::snprintf(key, sizeof key, "%016llx", static_cast<unsigned long long>(hash));
+  const size_t slash = fullPath.rfind('/');
+  const std::string name = ChangeFileExt(fullPath.substr(slash == std::string::npos ? 0 : slash + 1), "");
+  return base + "/" + kUserCacheFolder + "/" + name + "-" + key + ".of1";
+}
+
+namespace {
+
+// Whether the records an index lists are of the types it lists them under: the first and the last record of
+// each type are classified (two reads per type). A cache written for another file, or for an earlier
+// content of this one within the stamp's resolution, fails this.
+bool IndexFitsFile(const std::string& fileName, const Ref<IInterfaceMap>& index) {
+  const std::unique_ptr<TStadafFieldList> list = OpenStadafFieldList(fileName);
+  auto* typed = dynamic_cast<TStadaf200FieldList*>(list.get());
+  for (int32_t i = 0; i < index->GetCount(); ++i) {
+    const std::optional<int32_t> key = TryStrToInt(index->GetNameAt(i));
+    const Ref<IDynamicIntegerArray> offsets = Query<IDynamicIntegerArray>(index->GetItemAt(i));
+    if (!key || !offsets) return false;
+    if (offsets->GetCount() == 0) continue;
+    if (!typed && *key != 1) return false;
+    for (const int32_t offset : {offsets->GetItem(0), offsets->GetItem(offsets->GetCount() - 1)}) {
+      if (offset < list->DataStart()) return false;
+      if (!typed) continue;
+      const int32_t result = typed->ClassifyRecord(offset);
+      const bool fits =
+          *key == 0 ? result == TStadaf200FieldList::kUnknownTypeCode
+                    : result == TStadaf200FieldList::kClassified && typed->CurrentRecordType() == *key;
+      if (!fits) return false;
+    }
+  }
+  return true;
+}
+
+// The cache at cacheFileName when it is valid for the file as it is now. A cache that cannot be read is no
+// cache: it is rebuilt, never a reason for the file not to open.
+Ref<IInterfaceMap> ReadValidCache(const std::string& fileName, const std::string& stamp,
+                                  const std::string& cacheFileName) {
+  if (cacheFileName.empty() || !FileExists(cacheFileName)) return {};
+  try {
+    Ref<IInterfaceMap> index = ReadRecordTypeIndexCache(stamp, cacheFileName, CurrentFileSize(fileName));
+    if (index && IndexFitsFile(fileName, index)) return index;
+  } catch (const Exception&) {
+  }
+  return {};
+}
+
+// Writes the cache beside the file, else in the user's cache folder; false when neither could be written.
+bool WriteCacheSomewhere(const std::string& stamp, const Ref<IInterfaceMap>& index,
+                         const std::vector<std::string>& cacheFileNames) {
+  for (const std::string& cacheFileName : cacheFileNames) {
+    if (cacheFileName.empty()) continue;
+    try {
+      const size_t slash = cacheFileName.rfind('/');
+      if (slash != std::string::npos) std::filesystem::create_directories(cacheFileName.substr(0, slash));
+      WriteRecordTypeIndexCache(stamp, index, cacheFileName);
+      return true;
+    } catch (const Exception&) {
+    } catch (const std::filesystem::filesystem_error&) {
+    }
+  }
+  return false;
+}
+
+}  // namespace
 
 Ref<IInterfaceMap> OpenRecordTypeIndex(const std::string& fileName, const TIndexProgress& progress,
                                        bool useCache) {
-  const std::string cacheFileName = RecordTypeIndexCacheName(fileName);
-  const std::string stamp = FileStampText(fileName);
-  if (useCache && FileExists(cacheFileName)) {
-    if (Ref<IInterfaceMap> index = ReadRecordTypeIndexCache(stamp, cacheFileName, CurrentFileSize(fileName)))
-      return index;
-  }
-  Ref<IInterfaceMap> index = BuildRecordTypeIndex(fileName, progress);
-  if (useCache) WriteRecordTypeIndexCache(stamp, index, cacheFileName);
-  return index;
+  return NamingFile(fileName, [&] {
+    const std::string stamp = FileStampText(fileName);
+    std::vector<std::string> caches;
+    if (useCache) {
+      caches = {RecordTypeIndexCacheName(fileName), UserCacheFileName(fileName)};
+      for (const std::string& cacheFileName : caches)
+        if (Ref<IInterfaceMap> index = ReadValidCache(fileName, stamp, cacheFileName)) return index;
+    }
+    Ref<IInterfaceMap> index = BuildRecordTypeIndex(fileName, progress);
+    if (useCache) WriteCacheSomewhere(stamp, index, caches);
+    return index;
+  });
 }
 
 Ref<IDynamicIntegerArray> RecordTypeOffsets(const Ref<IInterfaceMap>& index, int32_t recordType) {

@@ -57,9 +57,19 @@ std::string FileStampText(const std::string& fileName);
 // The data file's name with the extension ".of1".
 std::string RecordTypeIndexCacheName(const std::string& fileName);
 
-// The index as the viewer opens it: with useCache, the ".of1" cache when it exists and is valid for the
-// file's current stamp; otherwise a pass, after which (with useCache) the cache is written with the stamp
-// taken before the pass, so that a file changed meanwhile is indexed again next time.
+// Folder under the user's cache folder that holds the caches of files whose own folder cannot be written.
+inline constexpr const char* kUserCacheFolder = "kwviewer";
+
+// Where the cache of fileName lies when it cannot lie beside it: under $XDG_CACHE_HOME (else ~/.cache) in
+// kUserCacheFolder, named after the file and a hash of its full path. Empty when there is no home folder.
+std::string UserCacheFileName(const std::string& fileName);
+
+// The index as the viewer opens it: with useCache, the first valid cache of the ".of1" beside the file and
+// the one in the user's cache folder; valid means written for the file's current stamp, and its first and
+// last record of each type are of that type. A cache that cannot be read counts as none. Otherwise a pass,
+// after which (with useCache) the cache is written with the stamp taken before the pass, so that a file
+// changed meanwhile is indexed again next time: beside the file, else in the user's cache folder, else not
+// at all (the index then lives in memory only). Errors name the file.
 Ref<IInterfaceMap> OpenRecordTypeIndex(const std::string& fileName, const TIndexProgress& progress,
                                        bool useCache);
 

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "layout/TextHelpers.h"
 #include "stadaf/Stadaf200FieldList.h"
+#include "stadaf/StadafException.h"
 #include "stadaf/StadafFieldList.h"
 
 TStadafDataSet::~TStadafDataSet() {
@@ -65,6 +67,15 @@ TDravikField& TStadafDataSet::ActiveRecordField(const TField& field) {
   if (offset != fieldList_->Position()) {
     fieldList_->SetPosition(offset);
     fieldList_->ReadRecord();
+    // An offset list that does not fit the file (a cache of another file) must not show another type's
+    // record as blank values.
+    const auto* typed = dynamic_cast<const TStadaf200FieldList*>(fieldList_);
+    if (typed && typed->CurrentRecordType() != recordType_) {
+      EStadafException error("The record at offset " + std::to_string(offset) + " is not of record type " +
+                             RecordTypeName(recordType_));
+      if (fieldList_->DataReader()) error.SetFileNameOnce(fieldList_->DataReader()->FileName());
+      throw error;
+    }
     fieldList_->SetPosition(offset);
   }
   const auto index = static_cast<size_t>(field.FieldNo() - 1);

@@ -22,7 +22,7 @@ std::unique_ptr<TStadafFieldList> CreateStadafFieldList(int32_t version) {
 std::unique_ptr<TStadafFieldList> OpenStadafFieldList(const std::string& fileName) {
   std::unique_ptr<TStadafFieldList> list = CreateStadafFieldList(ProbeStadafVersion(fileName));
   list->SetDataFileName(fileName);
-  list->LoadLayout(ChangeFileExt(fileName, ".ini"));
+  list->LoadLayout(CompanionFileName(fileName, ".ini"));
   return list;
 }
 
@@ -32,7 +32,7 @@ TStadafTypeView::TStadafTypeView(const std::string& fileName, Ref<IDynamicIntege
   fieldList_ = CreateStadafFieldList(ProbeStadafVersion(fileName));
   dataSet_ = std::make_unique<TStadafDataSet>();
   fieldList_->SetDataFileName(fileName);
-  fieldList_->LoadLayout(ChangeFileExt(fileName, ".ini"));
+  fieldList_->LoadLayout(CompanionFileName(fileName, ".ini"));
   dataSet_->Setup(fieldList_.get(), offsets_, recordType_);
   dataSet_->Open();
 }

@@ -41,7 +41,7 @@ int32_t CurrentStadafVersion() {
 int32_t ProbeStadafVersion(const std::string& fileName) {
   SetDefaultBinaryOpenMode(TBinaryOpenMode::bomReadOnly);
   TFile file;
-  file.Open(fileName, TBinaryOpenMode::bomReadOnly);
+  file.Open(fileName);
   char line[kProbeLength];
   const size_t got = file.ReadSomeAt(0, line, sizeof line);
   size_t length = 0;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -47,6 +49,27 @@ void ExpectError(F&& action, std::string_view message) {
     EXPECT_EQ(typeid(e), typeid(E)) << "raised a subclass: " << e.Message();
     EXPECT_EQ(e.Message(), message);
   }
+}
+
+// Runs check in a child process as an ordinary user (uid and gid 65534 when the tests run as root), so that
+// file permissions apply as they do for a person using the program. True when check returned true.
+// Folders the child must enter need permissions for others.
+template <typename F>
+bool RunAsOrdinaryUser(F&& check) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    bool passed = false;
+    try {
+      passed = check();
+    } catch (...) {
+      ::_exit(2);
+    }
+    ::_exit(passed ? 0 : 1);
+  }
+  int status = 0;
+  if (child < 0 || ::waitpid(child, &status, 0) != child) return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 inline std::string Bytes(const char* data, size_t size) {

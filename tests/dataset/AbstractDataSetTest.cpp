@@ -105,6 +105,15 @@ TEST(AbstractDataSet, RecordBufferOver65535BytesIsRefused) {
   EXPECT_NO_THROW(headerOnly.Open());
 }
 
+// 70,000 fields of 32,767 bytes add up past 2^31: a 32-bit sum wrapped to a negative size and passed.
+TEST(AbstractDataSet, SizesSummingPast32BitsAreRefused) {
+  std::vector<TFakeColumn> fields;
+  for (int i = 0; i < 70000; ++i) fields.push_back({"F" + std::to_string(i), TFieldType::ftString, 32767});
+  TFakeDataSet ds(1, fields);
+  EXPECT_THROW(ds.Open(), EDatabaseError);
+  EXPECT_FALSE(ds.Active());
+}
+
 TEST(AbstractDataSet, NegativeStringSizeIsRefusedWhenFieldsAreCreated) {
   TFakeDataSet ds(1, {{"V", TFieldType::ftString, -3}});
   try {

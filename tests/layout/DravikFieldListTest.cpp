@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "tests/TestSupport.h"
 #include "layout/TextHelpers.h"
 #include "support/Exception.h"
 #include "support/Text.h"
+#include "tests/TestSupport.h"
 
 namespace {
 
@@ -549,6 +549,27 @@ TEST_F(FieldListTest, ReadValuesEqualSetValue) {
           << size << "/" << zero;
       EXPECT_EQ(list.Position(), size + 2 + static_cast<int32_t>(variable.size()) + 2);
     }
+  }
+}
+
+// 100,000 fields in descending name order: every field is found by name in any letter case, duplicates are
+// still refused, and layout errors name the layout file.
+TEST_F(FieldListTest, LargeLayoutsFindEveryFieldByName) {
+  std::string layout = "[FIELDDESCRIPTIONS]\r\n";
+  for (int i = 99999; i >= 0; --i) layout += "f" + std::to_string(i) + ", 1\r\n";
+  Load(layout);
+  EXPECT_EQ(list.FieldCount(), 100000);
+  EXPECT_EQ(list.RecordLength(), 100002);
+  for (const int i : {0, 1, 4711, 99999})
+    EXPECT_EQ(&list.FieldByName("F" + std::to_string(i)), &list.FieldByIndex(99999 - i));
+  EXPECT_EQ(&list.FieldByName("f100000"), &list.DefaultField());
+  dir.Write("e.ini", FieldsSection({"A, 1", "B, 2", "a, 3"}));
+  try {
+    list.LoadLayout(dir.Path("e.ini"));
+    ADD_FAILURE();
+  } catch (const EStringListError& e) {
+    EXPECT_EQ(e.Message(), "String list does not allow duplicates");
+    EXPECT_EQ(e.FileName(), dir.Path("e.ini"));
   }
 }
 

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/TestSupport.h"
 #include "layout/DravikFieldList.h"
 #include "layout/FileReader.h"
+#include "tests/TestSupport.h"
 
 namespace {
 
@@ -325,6 +325,37 @@ TEST_F(MemoFieldTest, WriteMemoKeepsAtMostSizeCharacters) {
   field.WriteMemo("");
   EXPECT_EQ(field.GetStoredText(), "");
   ExpectError<EConvertError>([&] { field.GetValue(); }, "'$    ' is not a valid integer value");
+}
+
+template <class TField>
+class TMeasuredField : public TField {
+ public:
+  TMeasuredField() : TField(nullptr) {}
+  size_t BufferSize() const { return TField::ValueBufferSize(); }
+};
+
+// A field holds the values it was given, not the longest its size allows: a layout of thousands of wide
+// fields took gigabytes before a record was read.
+TEST(FieldMemoryTest, BuffersFollowTheValuesHeld) {
+  TMeasuredField<TVariableDravikField> variable;
+  variable.SetDescription("V, -5");
+  EXPECT_LT(variable.BufferSize(), 64u);
+  variable.SetValue(std::string(5000, 'x').c_str());
+  EXPECT_EQ(variable.ValueAsString(), std::string(5000, 'x'));
+  EXPECT_EQ(variable.LengthIndicator(), "05000");
+
+  TMeasuredField<TDravikField> fixed;
+  fixed.SetDescription("F, 32767");
+  EXPECT_LE(fixed.BufferSize(), 256u + 1);
+  fixed.SetValue(std::string(32767, 'a').c_str());
+  EXPECT_EQ(fixed.ValueAsString(), std::string(32767, 'a'));
+
+  // A value taken from the field's own buffer survives the buffer growing under it.
+  TMeasuredField<TDravikField> own;
+  own.SetDescription("F, 1000");
+  own.SetValue("abc");
+  own.SetValue(own.GetValue() + 1);
+  EXPECT_EQ(own.ValueAsString(), "bc" + std::string(510, ' '));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,8 +10,8 @@
 #include <fstream>
 #include <random>
 
-#include "tests/TestSupport.h"
 #include "platform/BinaryOpenMode.h"
+#include "tests/TestSupport.h"
 
 namespace {
 
@@ -208,16 +209,16 @@ int OpenAccessMode(const std::string& name) {
   return -1;
 }
 
-TEST_F(FileReaderTest, OpensInTheDefaultModeInForce) {
+// Readers never write: a file opens for reading only in either default mode, and the mode stays as set.
+TEST_F(FileReaderTest, OpensForReadingOnlyInEitherDefaultMode) {
   const std::string name = dir.Write("a.dat", "0123456789");
   const TBinaryOpenMode saved = GetDefaultBinaryOpenMode();
-  SetDefaultBinaryOpenMode(TBinaryOpenMode::bomReadWrite);
-  reader.Open(name);
-  EXPECT_EQ(OpenAccessMode(name), O_RDWR);
-  SetDefaultBinaryOpenMode(TBinaryOpenMode::bomReadOnly);
-  EXPECT_EQ(OpenAccessMode(name), O_RDWR);  // an open file keeps its mode
-  reader.Open(name);
-  EXPECT_EQ(OpenAccessMode(name), O_RDONLY);
+  for (const TBinaryOpenMode mode : {TBinaryOpenMode::bomReadWrite, TBinaryOpenMode::bomReadOnly}) {
+    SetDefaultBinaryOpenMode(mode);
+    reader.Open(name);
+    EXPECT_EQ(OpenAccessMode(name), O_RDONLY);
+    EXPECT_EQ(GetDefaultBinaryOpenMode(), mode);
+  }
   SetDefaultBinaryOpenMode(saved);
 }
 
@@ -277,6 +278,46 @@ TEST_F(FileReaderTest, FilesBeyondInt32AreRefused) {
   reader.Seek(0x7FFFFFFE);
   EXPECT_EQ(reader.ReadString(1), std::string(1, '\0'));
   EXPECT_EQ(reader.Position(), 0x7FFFFFFF);
+}
+
+// Anything but a regular file is refused at once, naming the file: a FIFO without a writer blocked the
+// opening for good, a device was read without end.
+TEST_F(FileReaderTest, OnlyRegularFilesOpen) {
+  const std::string fifo = dir.Path("pipe.daf");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+  for (const std::string& name : {fifo, std::string("/dev/zero")}) {
+    try {
+      reader.Open(name);
+      ADD_FAILURE() << name;
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "Not a regular file") << name;
+      EXPECT_EQ(e.FileName(), name);
+    }
+  }
+  EXPECT_FALSE(reader.IsOpen());
+  std::filesystem::create_directories(dir.Path("folder.rff"));
+  TFile folder;
+  ExpectError<Exception>([&] { folder.Open(dir.Path("folder.rff")); }, "Not a regular file");
+}
+
+// A file the user may only read opens whatever the default open mode, and errors name their file.
+TEST_F(FileReaderTest, ReadOnlyFilesOpenForAnOrdinaryUser) {
+  const std::string name = dir.Write("a.rff", "0123456789");
+  ::chmod(name.c_str(), 0444);
+  ::chmod(dir.Path("").c_str(), 0755);
+  SetDefaultBinaryOpenMode(TBinaryOpenMode::bomReadWrite);
+  EXPECT_TRUE(RunAsOrdinaryUser([&] {
+    TFileReader own;
+    own.Open(name);
+    return own.ReadString(10) == "0123456789";
+  }));
+  reader.Open(name);
+  try {
+    reader.Seek(10);
+    ADD_FAILURE();
+  } catch (const EFileReaderException& e) {
+    EXPECT_EQ(e.FileName(), name);
+  }
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 #include "layout/TextHelpers.h"
 
+#include "tests/TestSupport.h"
+
 #include <gtest/gtest.h>
 
-#include "tests/TestSupport.h"
 #include "support/Exception.h"
+#include "tests/TestSupport.h"
 
 namespace {
 
@@ -123,6 +125,21 @@ TEST(ChangeFileExtTest, LastExtensionOfTheFileName) {
   EXPECT_EQ(ChangeFileExt("/d.dir/tariff", ".ini"), "/d.dir/tariff.ini");
   EXPECT_EQ(ChangeFileExt("tariff", ".rfm"), "tariff.rfm");
   EXPECT_EQ(ChangeFileExt("tariff.", ".rfm"), "tariff.rfm");
+}
+
+// Names written for a file system that ignores letter case ("X.RFF" beside "x.ini") find their files.
+TEST(CompanionFileNameTest, ExactNameFirstThenAnyLetterCase) {
+  TTempDir dir;
+  dir.Write("FARES.RFF", "");
+  dir.Write("fares.ini", "");
+  dir.Write("FARES.rfm", "");
+  dir.Write("Fares.RFM", "");
+  dir.Write("other.of1", "");
+  EXPECT_EQ(CompanionFileName(dir.Path("FARES.RFF"), ".ini"), dir.Path("fares.ini"));
+  EXPECT_EQ(CompanionFileName(dir.Path("FARES.RFF"), ".rfm"), dir.Path("FARES.rfm"));  // first in byte order
+  EXPECT_EQ(CompanionFileName(dir.Path("Fares.RFF"), ".RFM"), dir.Path("Fares.RFM"));  // exact name wins
+  EXPECT_EQ(CompanionFileName(dir.Path("FARES.RFF"), ".rfc"), dir.Path("FARES.rfc"));  // none: the exact name
+  EXPECT_EQ(CompanionFileName(dir.Path("missing/FARES.RFF"), ".ini"), dir.Path("missing/FARES.ini"));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <string>
@@ -187,6 +188,33 @@ TEST_F(RFFDataSetTest, HighBytesPassThroughUnchanged) {
   ds.SetFileName(Make("h", {"CITY, 6"}, "M\xFCnich\r\n"));
   ds.Open();
   EXPECT_EQ(ds.Fields()[0].AsString(), "M\xFCnich");
+}
+
+// An ordinary user opens data, layout and memo files that are read-only, in the default read/write mode.
+TEST_F(RFFDataSetTest, ReadOnlyFilesOpenForAnOrdinaryUser) {
+  const std::string path = Make("ro", {"CXR, 3", "FARE, 12"}, CxrFareRecords(2));
+  dir.Write("ro.rfm", "memo");
+  for (const char* name : {"ro.rff", "ro.ini", "ro.rfm"}) ::chmod(dir.Path(name).c_str(), 0444);
+  ::chmod(dir.Path("").c_str(), 0555);
+  EXPECT_TRUE(RunAsOrdinaryUser([&] {
+    TRFFDataSet ds;
+    ds.SetFileName(path);
+    ds.Open();
+    return ds.GetRecordCount() == 2 && ds.Fields()[1].AsString() == "FARE00000001";
+  }));
+  ::chmod(dir.Path("").c_str(), 0755);
+}
+
+// Field sizes adding up past 2^31 wrapped the record length and the buffer size, and the data set wrote past
+// its buffer.
+TEST_F(RFFDataSetTest, LayoutsAddingUpPast32BitsAreRefused) {
+  std::vector<std::string> fields;
+  for (int i = 0; i < 70000; ++i) fields.push_back("F" + std::to_string(i) + ", 32767");
+  const std::string path = Make("big", fields, CxrFareRecords(2));
+  TRFFDataSet ds;
+  ds.SetFileName(path);
+  ExpectError<EDatabaseError>([&] { ds.Open(); }, "Record size exceeds 65535 bytes");
+  EXPECT_EQ(ds.FieldList().GetRecordLength(), INT32_MAX);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -120,6 +121,28 @@ TEST_F(RFFSubDataSetTest, FileShrinkingWhileOpenGivesAnError) {
   dir.Write("k.rfc", RfcFile(1));
   ds.Last();
   EXPECT_THROW(ds.Fields()[0].AsString(), EInOutError);
+}
+
+// The first line's end is looked for within the longest record a buffer holds: a file without line ends
+// was read to its end (3 GiB) into one record.
+TEST_F(RFFSubDataSetTest, AFirstLineLongerThanARecordIsRefused) {
+  const std::string path = dir.Write("huge.rfc", "");
+  ASSERT_EQ(::truncate(path.c_str(), int64_t{3} << 30), 0);
+  TRFFSubDataSet ds;
+  ds.SetFileName(path);
+  ExpectError<EDatabaseError>([&] { ds.Open(); }, "Record size exceeds 65535 bytes");
+  const std::string longest = dir.Write("long.rfc", std::string(65533, 'A') + "\r\n");
+  TRFFSubDataSet fits;
+  fits.SetFileName(longest);
+  fits.Open();
+  EXPECT_EQ(fits.GetRecordCount(), 1);
+  EXPECT_EQ(fits.Fields()[9].AsString(), "AAAAAA");
+}
+
+TEST_F(RFFSubDataSetTest, DevicesAreNoRecordFiles) {
+  TRFFSubDataSet ds;
+  ds.SetFileName("/dev/zero");
+  ExpectError<Exception>([&] { ds.Open(); }, "Not a regular file");
 }
 
 }  // namespace

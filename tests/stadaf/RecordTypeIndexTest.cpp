@@ -3,10 +3,13 @@
 #include <sys/stat.h>
 
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 
+#include "platform/File.h"
 #include "stadaf/RecordTypeIndex.h"
 #include "stadaf/StadafException.h"
+#include "tests/TestSupport.h"
 #include "tests/stadaf/StadafTestSupport.h"
 
 namespace {
@@ -197,7 +200,16 @@ class RecordTypeIndexOpening : public RecordTypeIndex {
     path = dir.Write("f.daf", BuildSample200());
     SetLocalMTime(path, 2026, 1, 15, 9, 30, 0);
     progress.OnStep = [&](int32_t, int32_t) { ++passes; };
+    ::setenv("XDG_CACHE_HOME", userCache.Path("").c_str(), 1);
   }
+  void TearDown() override { ::unsetenv("XDG_CACHE_HOME"); }
+  // Lets an ordinary user reach the test's files; folder then gets mode.
+  void OpenFolders(mode_t folderMode) {
+    for (const TTempDir* d : {&dir, &userCache}) ::chmod(d->Path("").c_str(), 0777);
+    ::chmod(path.c_str(), 0644);
+    ::chmod(dir.Path("").c_str(), folderMode);
+  }
+  TTempDir userCache;
   std::string path;
   std::string cache = RecordTypeIndexCacheName(dir.Path("f.daf"));
   TIndexProgress progress;
@@ -222,8 +234,9 @@ TEST_F(RecordTypeIndexOpening, TouchingTheFileRebuildsAndRewritesTheCache) {
 }
 
 TEST_F(RecordTypeIndexOpening, MatchingStampIsTrustedAndStaleOrTornCachesAreRebuilt) {
-  WriteRecordTypeIndexCache(FileStampText(path), IndexOf({{"3", {100}}}), cache);
-  EXPECT_EQ(IndexText(OpenRecordTypeIndex(path, progress, true)), "3:100;");
+  const std::string built = IndexText(BuildRecordTypeIndex(path));
+  WriteRecordTypeIndexCache(FileStampText(path), BuildRecordTypeIndex(path), cache);
+  EXPECT_EQ(IndexText(OpenRecordTypeIndex(path, progress, true)), built);
   EXPECT_EQ(passes, 0);
   const std::string beyondEnd[] = {
       Int32(14) + "20260115093000" + Int32(1) + Int32(1) + "3" + Int32(4) +
@@ -245,6 +258,91 @@ TEST_F(RecordTypeIndexOpening, WithoutCacheNothingIsReadOrWritten) {
   EXPECT_EQ(IndexText(OpenRecordTypeIndex(path, progress, false)).substr(0, 2), "1:");
   EXPECT_EQ(passes, 1);
   EXPECT_EQ(ReadAll(cache), before);
+}
+
+// A cache with the right stamp that lists records under another type, or places that hold no record, was
+// trusted and showed blank rows: its first and last record of each type must be of that type.
+TEST_F(RecordTypeIndexOpening, ACacheThatDoesNotFitTheFileIsRebuilt) {
+  const Ref<IInterfaceMap> built = BuildRecordTypeIndex(path);
+  const int32_t fare = RecordTypeOffsets(built, 1)->GetItem(0);
+  const int32_t rule = RecordTypeOffsets(built, 2)->GetItem(0);
+  const Ref<IInterfaceMap> misfits[] = {IndexOf({{"1", {rule}}}), IndexOf({{"1", {fare, rule}}}),
+                                        IndexOf({{"2", {fare}}}), IndexOf({{"3", {100}}}),
+                                        IndexOf({{"0", {fare}}}), IndexOf({{"x", {fare}}})};
+  for (const Ref<IInterfaceMap>& misfit : misfits) {
+    WriteRecordTypeIndexCache(FileStampText(path), misfit, cache);
+    passes = 0;
+    EXPECT_EQ(IndexText(OpenRecordTypeIndex(path, progress, true)), IndexText(built));
+    EXPECT_EQ(passes, 1);
+    EXPECT_EQ(IndexText(ReadRecordTypeIndexCache(FileStampText(path), cache, 1 << 20)), IndexText(built));
+  }
+}
+
+// The cache is optional: one that cannot be read is rebuilt, and the file opens.
+TEST_F(RecordTypeIndexOpening, ACacheThatCannotBeReadIsIgnored) {
+  const std::string built = IndexText(BuildRecordTypeIndex(path));
+  std::filesystem::create_directories(cache + "/inside");
+  EXPECT_EQ(IndexText(OpenRecordTypeIndex(path, progress, true)), built);
+  std::filesystem::remove_all(cache);
+  ASSERT_EQ(::mkfifo(cache.c_str(), 0666), 0);  // opening a FIFO without a writer would block for good
+  EXPECT_EQ(IndexText(OpenRecordTypeIndex(path, progress, true)), built);
+  std::filesystem::remove(cache);
+  WriteRecordTypeIndexCache(FileStampText(path), BuildRecordTypeIndex(path), cache);
+  ::chmod(cache.c_str(), 0);
+  OpenFolders(0777);
+  EXPECT_TRUE(
+      RunAsOrdinaryUser([&] { return IndexText(OpenRecordTypeIndex(path, progress, true)) == built; }));
+}
+
+// A folder the user may not write: the cache goes to the user's cache folder and is found there next time;
+// when that cannot be written either, the index lives in memory.
+TEST_F(RecordTypeIndexOpening, AnUnwritableFolderKeepsTheCacheInTheUsersCacheFolder) {
+  const std::string built = IndexText(BuildRecordTypeIndex(path));
+  const std::string userCacheFile = UserCacheFileName(path);
+  EXPECT_EQ(userCacheFile.rfind(userCache.Path("kwviewer/f-"), 0), 0u) << userCacheFile;
+  OpenFolders(0555);
+  EXPECT_TRUE(RunAsOrdinaryUser([&] {
+    const bool first = IndexText(OpenRecordTypeIndex(path, progress, true)) == built && passes == 1;
+    const bool second = IndexText(OpenRecordTypeIndex(path, progress, true)) == built && passes == 1;
+    return first && second && !FileExists(cache) && FileExists(userCacheFile);
+  }));
+  std::filesystem::remove_all(userCache.Path("kwviewer"));
+  ::chmod(userCache.Path("").c_str(), 0555);
+  EXPECT_TRUE(RunAsOrdinaryUser([&] {
+    return IndexText(OpenRecordTypeIndex(path, progress, true)) == built && passes == 1 &&
+           !FileExists(cache) && !FileExists(userCacheFile);
+  }));
+  ::chmod(dir.Path("").c_str(), 0700);
+}
+
+TEST_F(RecordTypeIndexOpening, UserCacheFilesAreKeyedByTheFullPath) {
+  TTempDir other;
+  const std::string twin = other.Write("f.daf", "x");
+  EXPECT_NE(UserCacheFileName(path), UserCacheFileName(twin));
+  EXPECT_EQ(UserCacheFileName(path), UserCacheFileName(dir.Path("./f.daf")));
+}
+
+// A writer killed while writing leaves its temporary file; the next writer removes it once its process is
+// gone, and leaves those of living processes alone.
+TEST_F(RecordTypeIndexOpening, TemporaryFilesOfEndedWritersAreRemoved) {
+  const pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+  const std::string abandoned = dir.Write("f.of1.tmp-" + std::to_string(ended) + "-3", "torn");
+  const std::string living = dir.Write("f.of1.tmp-" + std::to_string(::getppid()) + "-0", "busy");
+  const std::string unrelated = dir.Write("g.of1.tmp-" + std::to_string(ended) + "-0", "other file's");
+  OpenRecordTypeIndex(path, progress, true);
+  EXPECT_FALSE(FileExists(abandoned));
+  EXPECT_TRUE(FileExists(living));
+  EXPECT_TRUE(FileExists(unrelated));
+}
+
+TEST_F(RecordTypeIndex, NegativeRecordCountIsRefused) {
+  std::string bytes = BuildSample200();
+  const size_t at = bytes.find("PC-ASCII") + 8;
+  bytes.replace(at, 9, "-00000001");
+  const std::string path = dir.Write("n.daf", bytes);
+  ExpectError<EStadafException>([&] { BuildRecordTypeIndex(path); }, "Recordcount is -1");
 }
 
 }  // namespace
