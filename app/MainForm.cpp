@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -332,7 +333,18 @@ void TMainForm::showEvent(QShowEvent* event) {
   FormShow();
 }
 
+void TMainForm::closeEvent(QCloseEvent* event) {
+  QMainWindow::closeEvent(event);
+  if (event->isAccepted()) closing_ = true;
+}
+
 void TMainForm::FormShow() {
+  // Once the window is on screen and its event loop runs, so that a long indexing pass shows its
+  // progress and closing the window can end it.
+  QTimer::singleShot(0, this, [this] { OpenCommandLine(); });
+}
+
+void TMainForm::OpenCommandLine() {
   RunGuarded([this] {
     for (const std::string& argument : commandLine_) {
       const std::string path = ExpandLongPathName(argument);
@@ -389,13 +401,25 @@ void TMainForm::OpenFile(const std::string& fileName) {
     // leaves no empty window behind.
     AddHolderWindow(group, caption, caption, std::make_unique<TFileInfo>(fileName, nullptr, 0, extension));
     if (extension == ".RFF") {
-      std::string companion = fileName.substr(0, fileName.size() - ExtractFileExt(fileName).size()) + ".rfc";
+      const std::string companion = CompanionFileName(fileName, ".rfc");
       if (FileExists(companion)) OpenFile(companion);
     }
   } else if (extension == ".DAF" && FileExists(fileName)) {
     auto* fileNode = new TFileTreeNode(caption + kLoadingSuffix, nullptr);
     group->addChild(fileNode);
-    const Ref<IInterfaceMap> index = OpenRecordTypeIndex(fileName, IndexProgress(), true);
+    Ref<IInterfaceMap> index;
+    try {
+      index = OpenRecordTypeIndex(fileName, IndexProgress(), true);
+    } catch (const EAbort&) {
+      // The window is closing: nothing of the file stays.
+      ClearIndexProgress();
+      delete fileNode;
+      if (group->childCount() == 0) delete group;
+      throw;
+    } catch (...) {
+      ClearIndexProgress();
+      throw;
+    }
     fileNode->SetCaption(caption);
     for (int recordType = 1; recordType <= 5; ++recordType) {
       const Ref<IDynamicIntegerArray> offsets = RecordTypeOffsets(index, recordType);
@@ -438,12 +462,15 @@ TIndexProgress TMainForm::IndexProgress() {
     indexProgressBar_->setValue(recordNo);
     indexProgressBar_->show();
     QCoreApplication::processEvents();
+    if (closing_) throw EAbort();
   };
-  progress.OnDone = [this] {
-    statusPanel0_->clear();
-    indexProgressBar_->hide();
-  };
+  progress.OnDone = [this] { ClearIndexProgress(); };
   return progress;
+}
+
+void TMainForm::ClearIndexProgress() {
+  statusPanel0_->clear();
+  indexProgressBar_->hide();
 }
 
 void TMainForm::FileNew1Execute() {

@@ -78,7 +78,8 @@ class TMainForm : public QMainWindow {
   explicit TMainForm(QWidget* parent = nullptr);
   ~TMainForm() override;
 
-  // The program's arguments after its name, opened when the window is first shown.
+  // The program's arguments after its name, opened once the window was first shown and the event loop
+  // runs.
   void SetCommandLine(std::vector<std::string> arguments) { commandLine_ = std::move(arguments); }
 
   // Opens one file: its group node, and for an RFF or RFC file that exists its holder, file node and
@@ -125,6 +126,8 @@ class TMainForm : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Closing ends a running indexing pass (EAbort from its progress step).
+  void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dragLeaveEvent(QDragLeaveEvent* event) override;
@@ -137,6 +140,7 @@ class TMainForm : public QMainWindow {
   void CreateClientArea();
   QAction* AddAction(const char* name, const char* caption, const char* hint, int shortcut, bool enabled);
   void FormShow();
+  void OpenCommandLine();
   void FormDestroy();
   TMDIChild* CreateChildWindow();
   // A data window over the holder's data set, captioned caption.
@@ -144,8 +148,11 @@ class TMainForm : public QMainWindow {
   // A data window over the holder's data set and the tree node under parent that owns the holder.
   TFileTreeNode* AddHolderWindow(QTreeWidgetItem* parent, const std::string& nodeCaption,
                                  const std::string& windowCaption, std::unique_ptr<TFileInfo> info);
-  // Shows an indexing pass's progress in status panel 0 and lets pending window messages run.
+  // Shows an indexing pass's progress in status panel 0 and lets pending window messages run; raises
+  // EAbort once the window is closing.
   TIndexProgress IndexProgress();
+  // Empties status panel 0 and hides the progress bar: a pass ended, in whatever way.
+  void ClearIndexProgress();
   QTreeWidgetItem* FindOrAddGroupNode(const std::string& caption);
   void UpdateWindowActions();
   void UpdateEditActions();
@@ -156,6 +163,7 @@ class TMainForm : public QMainWindow {
 
   std::vector<std::string> commandLine_;
   bool shown_ = false;
+  bool closing_ = false;
   bool hintAllowed_ = false;
   QString lastHintText_;
   bool selectingForWindow_ = false;

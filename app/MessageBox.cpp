@@ -48,6 +48,7 @@ void ShowException(const std::exception& error) {
 void HandleCurrentException() {
   try {
     throw;
+  } catch (const EAbort&) {
   } catch (const std::exception& error) {
     ShowException(error);
   } catch (...) {

@@ -10,8 +10,17 @@
 // Makes ShowMessageBox show the modal Qt dialog.
 void InstallMessageBoxDialog();
 
+// Ends an operation that the user broke off (closing the main window during an indexing pass). It is
+// no error: the handler shows nothing for it. Not an Exception, so that no reader's handling of
+// errors takes it for one.
+class EAbort : public std::exception {
+ public:
+  const char* what() const noexcept override { return "Operation aborted"; }
+};
+
 // The application's error handler: shows the message of the error in a message box titled with the
-// application's title; the program keeps running. Errors that are no std::exception get a fixed text.
+// application's title; the program keeps running. Errors that are no std::exception get a fixed text;
+// EAbort shows nothing.
 void ShowException(const std::exception& error);
 void HandleCurrentException();
 

@@ -94,9 +94,11 @@ class MainFormTest : public testing::Test {
       return item;
     return nullptr;
   }
+  // Shows the window and lets its event loop open the command line.
   void ShowWithCommandLine(std::vector<std::string> arguments) {
     form_->SetCommandLine(std::move(arguments));
     form_->show();
+    Settle();
   }
   static void Settle() {
     QCoreApplication::processEvents();
