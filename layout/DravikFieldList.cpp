@@ -145,8 +145,8 @@ void TDravikFieldList::SetDataFileName(const std::string& fileName) {
   dataReader_ = std::make_unique<TFileReader>();
   memoReader_ = std::make_unique<TFileReader>();
   if (FileExists(fileName)) dataReader_->Open(fileName);
-  const std::string memoFileName = CompanionFileName(fileName, ".rfm");
-  if (FileExists(memoFileName)) memoReader_->Open(memoFileName);
+  memoFileName_ = CompanionFileName(fileName, ".rfm");
+  if (FileExists(memoFileName_)) memoReader_->Open(memoFileName_);
 }
 
 void TDravikFieldList::ClearFields() {

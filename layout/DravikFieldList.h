@@ -71,6 +71,8 @@ class TDravikFieldList {
   TDravikField& DefaultField() const { return *defaultField_; }
   const std::string& LayoutFileName() const { return layoutFileName_; }
   const std::string& DataFileName() const { return dataFileName_; }
+  // The memo file looked for beside the data file (whether or not it exists).
+  const std::string& MemoFileName() const { return memoFileName_; }
   int32_t RecordLength() const { return recordLength_; }
   const std::string& RecordSeparator() const { return recordSeparator_; }
   void SetRecordSeparator(std::string separator) { recordSeparator_ = std::move(separator); }
@@ -133,6 +135,7 @@ class TDravikFieldList {
   std::unique_ptr<TDravikField> defaultField_;
   std::string layoutFileName_;
   std::string dataFileName_;
+  std::string memoFileName_;
   bool automator_ = false;
   bool analyzeRouting_ = false;
   int32_t startNumber_ = 0;

@@ -108,6 +108,12 @@ void TRFFDataSet::InternalInitFieldDefs() {
 }
 
 void TRFFDataSet::InternalOpen() {
+  // Records cannot be read without their layout: the missing layout file reads as any missing file does.
+  if (FieldList().LayoutFileName().empty()) {
+    Exception error("File not found");
+    error.SetFileNameOnce(CompanionFileName(FieldList().DataFileName(), ".ini"));
+    throw error;
+  }
   TAbstractDataSet::InternalOpen();
   RffSource().SetFields(&Fields());
 }

@@ -42,8 +42,9 @@ TErrorReport ReportOf(const std::exception& error) {
   return report;
 }
 
-std::string PrintableErrorText(const std::exception& error) {
-  const TErrorReport report = ReportOf(error);
+std::string PrintableErrorText(const std::exception& error, const std::string& fileName) {
+  TErrorReport report = ReportOf(error);
+  if (report.FileName.empty()) report.FileName = fileName;
   std::string text;
   if (!report.FileName.empty()) {
     AppendPrintable(text, report.FileName);

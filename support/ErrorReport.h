@@ -13,5 +13,6 @@ struct TErrorReport {
 TErrorReport ReportOf(const std::exception& error);
 
 // "file: message", or the message alone, as UTF-8 with control characters written visibly ("\x1b"), so that
-// bytes taken from a file cannot act on a terminal. For kwdump and other command-line tools.
-std::string PrintableErrorText(const std::exception& error);
+// bytes taken from a file cannot act on a terminal. fileName names the file when the error names none. For
+// kwdump and other command-line tools.
+std::string PrintableErrorText(const std::exception& error, const std::string& fileName = {});

@@ -314,7 +314,13 @@ TEST_F(MemoFieldTest, MissingMemoFileOrReader) {
   dir.Write("d.rff", "x");
   list.SetDataFileName(dir.Path("d.rff"));  // no d.rfm: the memo reader stays closed
   TDravikField& field = MemoField("MEMO_A, 8", "00000000");
-  ExpectError<EFileReaderException>([&] { field.GetValue(); }, "EOF-Error");
+  try {
+    field.GetValue();
+    ADD_FAILURE();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "File not found");
+    EXPECT_EQ(e.FileName(), dir.Path("d.rfm"));
+  }
 }
 
 TEST_F(MemoFieldTest, WriteMemoKeepsAtMostSizeCharacters) {

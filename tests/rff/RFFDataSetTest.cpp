@@ -170,7 +170,13 @@ TEST_F(RFFDataSetTest, VariableFieldsCannotBeShown) {
 TEST_F(RFFDataSetTest, MissingLayoutFailsInAnOrderlyWay) {
   TRFFDataSet ds;
   ds.SetFileName(dir.Write("nolayout.rff", CxrFareRecords(2)));
-  EXPECT_THROW(ds.Open(), Exception);
+  try {
+    ds.Open();
+    ADD_FAILURE();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "File not found");
+    EXPECT_EQ(e.FileName(), dir.Path("nolayout.ini"));
+  }
 }
 
 TEST_F(RFFDataSetTest, WideFieldEndingEarlyShowsAtMost255Blanks) {

@@ -124,21 +124,23 @@ TEST_F(KwdumpTest, ReadErrorsAfterTheGoodRecords) {
   const Result r = Run({"--format", "csv", MakeRff("e", kThreeRecords + "BA Lon")});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(CsvRows(r.out), 4);
-  EXPECT_EQ(r.err, "Error at offset 45\n");
+  EXPECT_EQ(r.err, dir.Path("e.rff") + ": Error at offset 45\n");
 }
 
 TEST_F(KwdumpTest, UnopenableFilesAndBadArguments) {
   const Result missing = Run({dir.Path("missing.rff")});
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.out, "");
-  EXPECT_EQ(missing.err, "File not found\n");
+  EXPECT_EQ(missing.err, dir.Path("missing.rff") + ": File not found\n");
   for (const std::vector<std::string>& args :
        std::vector<std::vector<std::string>>{{},
                                              {"--format", "xml", "f.rff"},
                                              {"--first", "0", "f.rff"},
                                              {"--limit", "x", "f.rff"},
                                              {"--bogus", "f"},
-                                             {"a.rff", "b.rff"}}) {
+                                             {"a.rff", "b.rff"},
+                                             {"--type", "0", "f.daf"},
+                                             {"--type", "6", "f.daf"}}) {
     const Result bad = Run(args);
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(bad.out, "");
@@ -189,6 +191,55 @@ TEST_F(KwdumpTest, StadafErrorsAndTypeOnOtherFiles) {
   const Result typed = Run({"--type", "1", MakeRff("t", kThreeRecords)});
   EXPECT_EQ(typed.status, 2);
   EXPECT_NE(typed.err.find("--type"), std::string::npos);
+}
+
+TEST_F(KwdumpTest, HelpDescribesEveryOption) {
+  const Result help = Run({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.err, "");
+  for (const char* option : {"--format", "--schema", "--first", "--limit", "--type", "--no-cache", "--help"})
+    EXPECT_NE(help.out.find(std::string("  ") + option), std::string::npos) << option;
+}
+
+// Every message names its file; a missing file reads the same whatever its kind; bytes from a file never
+// reach the terminal as control characters.
+TEST_F(KwdumpTest, MessagesNameTheirFileAndShowNoControlCharacters) {
+  const std::string noLayout = dir.Write("bare.rff", kThreeRecords);
+  EXPECT_EQ(Run({noLayout}).err, dir.Path("bare.ini") + ": File not found\n");
+  const std::string memoless = MakeRff("m", kThreeRecords);
+  std::filesystem::remove(dir.Path("m.rfm"));
+  const Result noMemo = Run({memoless});
+  EXPECT_EQ(noMemo.status, 1);
+  EXPECT_EQ(noMemo.err, dir.Path("m.rfm") + ": File not found\n");
+
+  const Result hostile = Run({dir.Path("evil\x1b]0;owned\x07\x1b[2J.rff")});
+  EXPECT_EQ(hostile.status, 1);
+  EXPECT_EQ(hostile.err, dir.Path("evil\\x1b]0;owned\\x07\\x1b[2J.rff") + ": File not found\n");
+
+  const Result text = Run({dir.Write("notes.txt", "hello")});
+  EXPECT_EQ(text.status, 1);
+  EXPECT_EQ(text.out, "");
+  EXPECT_EQ(text.err, dir.Path("notes.txt") + ": Not an RFF, RFC or STADAF file (.rff, .rfc, .daf)\n");
+}
+
+TEST_F(KwdumpTest, FirstPastTheLastRecordFailsAlikeForEveryKind) {
+  const std::string rff = MakeRff("f", kThreeRecords);
+  const std::string rfc = dir.Write("p.rfc", std::string(64, 'A') + "\r\n" + std::string(64, 'B') + "\r\n");
+  const std::string daf = CopySample(dir, "stadaf200.daf");
+  const struct {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"--first", "4", rff}, rff + ": --first 4 is past the last record (3 records)\n"},
+      {{"--first", "3", rfc}, rfc + ": --first 3 is past the last record (2 records)\n"},
+      {{"--first", "4", "--type", "2", daf}, daf + ": --first 4 is past the last record (3 records)\n"}};
+  for (const auto& c : cases) {
+    const Result r = Run(c.args);
+    EXPECT_EQ(r.status, 1) << c.message;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, c.message);
+  }
+  EXPECT_EQ(Run({"--first", "3", rff}).status, 0);
 }
 
 }  // namespace

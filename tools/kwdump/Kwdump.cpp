@@ -1,0 +1,222 @@
+#include "tools/kwdump/Kwdump.h"
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/FileInfo.h"
+#include "app/FileNames.h"
+#include "app/Startup.h"
+#include "layout/TextHelpers.h"
+#include "stadaf/RecordTypeIndex.h"
+#include "support/Convert.h"
+#include "support/ErrorReport.h"
+#include "support/Exception.h"
+#include "support/Text.h"
+#include "tools/kwdump/DumpWriter.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: kwdump [--format jsonl|csv|tsv] [--schema] [--first N] [--limit K] [--type T] [--no-cache] FILE\n"
+    "       kwdump --help\n"
+    "Writes the records of an RFF (.rff), RFC (.rfc) or STADAF (.daf) file to standard output, as the\n"
+    "viewer's data windows show them.\n"
+    "  --format F   output format: jsonl (default; a header line, then one line per record), csv or tsv\n"
+    "  --schema     print the columns only\n"
+    "  --first N    start at record number N (default 1); past the last record is an error\n"
+    "  --limit K    write at most K records (0: the header only)\n"
+    "  --type T     STADAF files: only record type T, 1 to 5 (fare, rule, ticket, routing, routing\n"
+    "               segment); default: every non-empty type in turn\n"
+    "  --no-cache   STADAF files: neither read nor write the index cache (.of1)\n"
+    "  --help       print this text and exit\n"
+    "Exit status: 0 done, 1 a file could not be opened or a record not read (message on standard error),\n"
+    "2 bad arguments.\n";
+
+struct TOptions {
+  TDumpFormat format = TDumpFormat::dfJsonLines;
+  bool schema = false;
+  int32_t first = 1;
+  std::optional<int64_t> limit;
+  std::optional<int32_t> recordType;
+  bool useCache = true;
+  std::string file;
+  bool help = false;
+};
+
+std::optional<TOptions> ParseArguments(int argc, char** argv) {
+  TOptions options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&]() -> std::optional<std::string> {
+      if (i + 1 >= argc) return std::nullopt;
+      return std::string(argv[++i]);
+    };
+    if (arg == "--help") {
+      options.help = true;
+      return options;
+    } else if (arg == "--format") {
+      const auto v = value();
+      if (!v) return std::nullopt;
+      if (*v == "jsonl") {
+        options.format = TDumpFormat::dfJsonLines;
+      } else if (*v == "csv") {
+        options.format = TDumpFormat::dfCsv;
+      } else if (*v == "tsv") {
+        options.format = TDumpFormat::dfTsv;
+      } else {
+        return std::nullopt;
+      }
+    } else if (arg == "--schema") {
+      options.schema = true;
+    } else if (arg == "--no-cache") {
+      options.useCache = false;
+    } else if (arg == "--type") {
+      const auto v = value();
+      const auto n = v ? TryStrToInt(*v) : std::nullopt;
+      if (!n || *n < 1 || *n > 5) return std::nullopt;
+      options.recordType = *n;
+    } else if (arg == "--first" || arg == "--limit") {
+      const auto v = value();
+      const auto n = v ? TryStrToInt(*v) : std::nullopt;
+      if (!n || (arg == "--first" ? *n < 1 : *n < 0)) return std::nullopt;
+      if (arg == "--first")
+        options.first = *n;
+      else
+        options.limit = *n;
+    } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+      return std::nullopt;
+    } else if (options.file.empty()) {
+      options.file = arg;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (options.file.empty()) return std::nullopt;
+  return options;
+}
+
+std::vector<TDumpColumn> ColumnsOf(TDataSet& dataSet) {
+  std::vector<TDumpColumn> columns;
+  for (const auto& field : dataSet.Fields())
+    columns.push_back({field->FieldName(), field->IsBlob(), field->Size()});
+  return columns;
+}
+
+// Brings the cursor to record recNo as the grid does: by number where the data set can, else by
+// stepping, which reads no records on the sources that cannot position by number.
+void MoveToRecord(TDataSet& dataSet, int32_t recNo) {
+  if (recNo <= 1) return;
+  dataSet.SetRecNo(recNo);
+  const int32_t at = dataSet.GetRecNo();
+  if (at != recNo) dataSet.MoveBy(recNo - at);
+}
+
+// A record that cannot be read ends the dump: the records before it are written, then the message.
+struct TDumpContext {
+  const TOptions& options;
+  TDumpWriter& writer;
+  std::ostream& out;
+  std::ostream& err;
+
+  void Report(const std::exception& error) const {
+    out.flush();
+    err << PrintableErrorText(error, options.file) << '\n';
+  }
+};
+
+// Writes the records of one data set; false when a record could not be read.
+bool DumpRecords(TDataSet& dataSet, const TDumpContext& context) {
+  const TOptions& options = context.options;
+  std::vector<std::string> values(static_cast<size_t>(dataSet.Fields().Count()));
+  try {
+    MoveToRecord(dataSet, options.first);
+    for (int64_t written = 0; !dataSet.IsEmpty() && !dataSet.Eof(); ++written) {
+      if (options.limit && written >= *options.limit) break;
+      for (int32_t i = 0; i < dataSet.Fields().Count(); ++i)
+        dataSet.Fields()[i].GetAsString(values[size_t(i)]);
+      context.writer.WriteRecord(dataSet.GetRecNo(), values);
+      dataSet.Next();
+    }
+  } catch (const std::exception& e) {
+    context.Report(e);
+    return false;
+  }
+  return true;
+}
+
+// Writes one holder's data set; false when a record could not be read.
+bool DumpHolder(const TFileInfo& info, const TDumpContext& context) {
+  const TOptions& options = context.options;
+  TDataSet& dataSet = info.GetDataSet();
+  if (options.schema) {
+    context.writer.WriteSchema(ColumnsOf(dataSet));
+    return true;
+  }
+  const int32_t count = dataSet.GetRecordCount();
+  // Every kind of file refuses a start past its last record alike, before any output.
+  if (options.first > 1 && options.first > count)
+    throw Exception("--first " + std::to_string(options.first) + " is past the last record (" +
+                    std::to_string(count) + (count == 1 ? " record)" : " records)"));
+  context.writer.WriteHeader(ColumnsOf(dataSet), info.RecordType(), RecordTypeName(info.RecordType()), count);
+  if (options.limit && *options.limit == 0) return true;
+  return DumpRecords(dataSet, context);
+}
+
+// A STADAF file: the given record type, or every non-empty one of the types 1 to 5 in turn.
+bool DumpStadaf(const std::string& extension, const TDumpContext& context) {
+  const TOptions& options = context.options;
+  const Ref<IInterfaceMap> index = OpenRecordTypeIndex(options.file, {}, options.useCache);
+  for (int32_t recordType = 1; recordType <= 5; ++recordType) {
+    if (options.recordType && *options.recordType != recordType) continue;
+    Ref<IDynamicIntegerArray> offsets = RecordTypeOffsets(index, recordType);
+    if (!options.recordType && (!offsets || offsets->GetCount() == 0)) continue;
+    if (!offsets) offsets = MakeRef<IDynamicIntegerArray>(new TDynamicIntegerArray);
+    const TFileInfo info(options.file, offsets, static_cast<uint8_t>(recordType), extension);
+    if (!DumpHolder(info, context)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunKwdump(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  const auto options = ParseArguments(argc, argv);
+  if (!options) {
+    err << kUsage;
+    return 2;
+  }
+  if (options->help) {
+    out << kUsage;
+    return 0;
+  }
+  const std::string extension = UpperCase(ExtractFileExt(options->file));
+  if (options->recordType && extension != ".DAF") {
+    err << "kwdump: --type applies to STADAF (.daf) files only\n" << kUsage;
+    return 2;
+  }
+  if (extension != ".RFF" && extension != ".RFC" && extension != ".DAF") {
+    err << PrintableErrorText(Exception("Not an RFF, RFC or STADAF file (.rff, .rfc, .daf)"), options->file)
+        << '\n';
+    return 1;
+  }
+  RunStartup();
+  TDumpWriter writer(out, options->format);
+  const TDumpContext context{*options, writer, out, err};
+  int status = 0;
+  try {
+    const bool complete = extension == ".DAF"
+                              ? DumpStadaf(extension, context)
+                              : DumpHolder(TFileInfo(options->file, nullptr, 0, extension), context);
+    status = complete ? 0 : 1;
+  } catch (const std::exception& e) {
+    context.Report(e);
+    status = 1;
+  }
+  out.flush();
+  return status;
+}
