@@ -18,7 +18,6 @@ TField::TField(TDataSet& dataSet, const TFieldDef& def, int32_t fieldNo, TFieldK
       size_(def.Size),
       fieldNo_(fieldNo) {
   if (type_ == TFieldType::ftString && size_ < 0) throw EDatabaseError("Invalid field size");
-  if (!IsBlob()) scratch_.resize(static_cast<size_t>(DataSize()));
 }
 
 bool TField::GetData(void* destination) const {
@@ -35,6 +34,8 @@ void TField::GetAsString(std::string& out) const {
     if (!out.empty() && out.back() == '\0') out.pop_back();
     return;
   }
+  // Made on first use: a layout of many wide fields must not cost their full width before a value is read.
+  if (scratch_.empty()) scratch_.resize(static_cast<size_t>(DataSize()));
   if (!GetData(scratch_.data())) return;
   out.assign(scratch_.data(), strnlen(scratch_.data(), scratch_.size()));
 }
