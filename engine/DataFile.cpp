@@ -422,7 +422,9 @@ std::string TDataFile::CurrentKey(int index) const {
   return BuildKey(table_.Indexes[static_cast<size_t>(index)], table_, currentRecord_, currentPosition_);
 }
 
-int16_t TDataFile::Fetch(int index, TMove how, std::string_view key, int limit) {
+sqlite3_stmt* TDataFile::MoveStatement(int index, TMove how) {
+  const size_t slot = static_cast<size_t>(index + 1) * 7 + static_cast<size_t>(how);
+  if (slot < moveStatements_.size() && moveStatements_[slot]) return moveStatements_[slot];
   const bool physical = index < 0;
   const bool forward = how != TMove::Last && how != TMove::Previous;
   std::string where;
@@ -446,19 +448,26 @@ int16_t TDataFile::Fetch(int index, TMove how, std::string_view key, int limit) 
   }
   std::string sql;
   if (physical) {
-    sql = "SELECT NULL, r.pos, r.data FROM main.kw_record r " + where + " ORDER BY r.pos" +
+    sql = "SELECT r.pos, r.data FROM main.kw_record r " + where + " ORDER BY r.pos" +
           (forward ? "" : " DESC") + " LIMIT ?2";
   } else {
+    // The key table drives: index order, then each record by its position.
     const TIndexDef& def = table_.Indexes[static_cast<size_t>(index)];
-    sql = "SELECT k.key, k.pos, r.data FROM " + KeyTable(def) +
-          " k CROSS JOIN main.kw_record r ON r.pos = k.pos " + where + " ORDER BY k.key" +
-          (forward ? "" : " DESC") + " LIMIT ?2";
+    sql = "SELECT k.pos, r.data FROM " + KeyTable(def) + " k CROSS JOIN main.kw_record r ON r.pos = k.pos " +
+          where + " ORDER BY k.key" + (forward ? "" : " DESC") + " LIMIT ?2";
   }
-  sqlite3_stmt* s = Statement(sql);
+  if (slot >= moveStatements_.size()) moveStatements_.resize(slot + 1, nullptr);
+  return moveStatements_[slot] = Statement(sql);
+}
+
+int16_t TDataFile::Fetch(int index, TMove how, std::string_view key, int limit) {
+  const bool physical = index < 0;
+  const bool forward = how != TMove::Last && how != TMove::Previous;
+  sqlite3_stmt* s = MoveStatement(index, how);
   if (!s) return kReadFailed;
   TReset reset{s};
   const uint64_t counter = Counter();
-  if (!where.empty()) {
+  if (how != TMove::First && how != TMove::Last) {
     if (physical) {
       sqlite3_bind_int64(s, 1, currentPosition_);
     } else {
@@ -469,7 +478,7 @@ int16_t TDataFile::Fetch(int index, TMove how, std::string_view key, int limit) 
   cache_.clear();
   cacheNext_ = 0;
   int rc;
-  while ((rc = sqlite3_step(s)) == SQLITE_ROW) cache_.push_back({Blob(s, 0), Position(s, 1), Blob(s, 2)});
+  while ((rc = sqlite3_step(s)) == SQLITE_ROW) cache_.push_back({Position(s, 0), Blob(s, 1)});
   if (rc != SQLITE_DONE) {
     cache_.clear();
     return kReadFailed;

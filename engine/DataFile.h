@@ -63,7 +63,6 @@ class TDataFile {
 
  private:
   struct TCached {
-    std::string key;
     uint32_t position;
     std::string record;
   };
@@ -90,6 +89,7 @@ class TDataFile {
   int16_t ReadRecord(uint32_t position, std::string& record);
   void MakeCurrent(uint32_t position, std::string record);
   int16_t Fetch(int index, TMove how, std::string_view key, int limit);
+  sqlite3_stmt* MoveStatement(int index, TMove how);
   uint64_t Counter() const { return counter_->load(std::memory_order_acquire); }
   bool SetFileLock(int64_t byte, short type, bool wait);
 
@@ -100,6 +100,7 @@ class TDataFile {
   bool readOnly_ = false;
   sqlite3* db_ = nullptr;
   std::map<std::string, sqlite3_stmt*> statements_;
+  std::vector<sqlite3_stmt*> moveStatements_;   // by index and move; owned by statements_
   std::map<std::string, std::string> schemas_;  // index file path -> schema name
   int lockFd_ = -1;
   void* lockMap_ = nullptr;

@@ -85,7 +85,8 @@ class TDispatcher {
     for (size_t i = 0; i < f->Definition().Indexes.size(); ++i)
       e_.slots[static_cast<size_t>(first) + 1 + i] = {f, static_cast<int>(i)};
   }
-  void CloseFile(const std::shared_ptr<TDataFile>& f) {
+  // By value: the slots it clears may hold the only other reference.
+  void CloseFile(std::shared_ptr<TDataFile> f) {
     for (TSlot& s : e_.slots)
       if (s.file == f) s = TSlot{};
   }
@@ -233,11 +234,11 @@ int16_t TDispatcher::Call(uint16_t function, int16_t file, void* p1, int32_t* pl
       if (s->index >= 0) {
         *s = TSlot{};
       } else {
-        CloseFile(std::shared_ptr<TDataFile>(s->file));
+        CloseFile(s->file);
       }
       return kSuccess;
     case fnCloseRFile:
-      CloseFile(std::shared_ptr<TDataFile>(s->file));
+      CloseFile(s->file);
       return kSuccess;
     case fnPutDoda:
       try {
