@@ -40,9 +40,9 @@ TDataSet* TMDIChild::DataSet() const {
   return rxdbg_->DataSet();
 }
 
-void TMDIChild::SetCaption(std::string caption) {
+void TMDIChild::SetCaption(std::string caption, const std::string& fileName) {
   caption_ = std::move(caption);
-  setWindowTitle(DisplayText(caption_));
+  setWindowTitle(CaptionText(caption_, fileName));
 }
 
 void TMDIChild::FormActivate() {

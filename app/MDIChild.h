@@ -28,9 +28,10 @@ class TMDIChild : public QMdiSubWindow {
   void SetDataSet(TDataSet* dataSet);
   TDataSet* DataSet() const;
 
-  // The caption as an 8-bit text; the title bar shows it decoded.
+  // The caption as 8-bit bytes, for comparing; the title bar shows it decoded, the leading fileName as
+  // a file name and the rest as text (CaptionText).
   const std::string& Caption() const { return caption_; }
-  void SetCaption(std::string caption);
+  void SetCaption(std::string caption, const std::string& fileName);
 
   QTreeWidgetItem* TreeNode() const { return treeNode_; }
   void SetTreeNode(QTreeWidgetItem* node) { treeNode_ = node; }

@@ -36,6 +36,7 @@
 #include "app/MessageBox.h"
 #include "layout/TextHelpers.h"
 #include "platform/File.h"
+#include "support/Exception.h"
 #include "support/Text.h"
 
 const char* const TMainForm::kOpenDialogFilter =
@@ -99,14 +100,15 @@ QStringList RunOpenDialog(QWidget* parent, const QStringList& filters, const QSt
 
 }  // namespace
 
-TFileTreeNode::TFileTreeNode(const std::string& caption, std::unique_ptr<TFileInfo> data)
-    : QTreeWidgetItem(kType), data_(std::move(data)) {
+TFileTreeNode::TFileTreeNode(const std::string& caption, std::string fileName,
+                             std::unique_ptr<TFileInfo> data)
+    : QTreeWidgetItem(kType), fileName_(std::move(fileName)), data_(std::move(data)) {
   SetCaption(caption);
 }
 
 void TFileTreeNode::SetCaption(const std::string& caption) {
   caption_ = caption;
-  setText(0, DisplayText(caption_));
+  setText(0, CaptionText(caption_, fileName_));
 }
 
 TMainForm::TOpenDialogFunction TMainForm::SetOpenDialogFunction(TOpenDialogFunction function) {
@@ -377,7 +379,8 @@ QTreeWidgetItem* TMainForm::FindOrAddGroupNode(const std::string& caption) {
   for (QTreeWidgetItemIterator it(fileTree_); *it; ++it)
     if (CaptionOf(*it) == caption) group = *it;
   if (group) return group;
-  group = new TFileTreeNode(caption, nullptr);
+  // Made of a file's extension, or a fixed name.
+  group = new TFileTreeNode(caption, caption, nullptr);
   fileTree_->addTopLevelItem(group);
   return group;
 }
@@ -393,43 +396,46 @@ TMDIChild* TMainForm::CreateChildWindow() {
 }
 
 void TMainForm::OpenFile(const std::string& fileName) {
-  const std::string extension = UpperCase(ExtractFileExt(fileName));
-  QTreeWidgetItem* group = FindOrAddGroupNode(GroupCaption(extension));
-  const std::string caption = UniqueNodeCaption(group, fileName);
-  if ((extension == ".RFF" || extension == ".RFC") && FileExists(fileName)) {
-    // The holder opens its data set before a window exists for it, so a file that fails to open
-    // leaves no empty window behind.
-    AddHolderWindow(group, caption, caption, std::make_unique<TFileInfo>(fileName, nullptr, 0, extension));
-    if (extension == ".RFF") {
-      const std::string companion = CompanionFileName(fileName, ".rfc");
-      if (FileExists(companion)) OpenFile(companion);
+  // An error that names no file of its own concerns the file being opened.
+  NamingFile(fileName, [&] {
+    const std::string extension = UpperCase(ExtractFileExt(fileName));
+    QTreeWidgetItem* group = FindOrAddGroupNode(GroupCaption(extension));
+    const std::string caption = UniqueNodeCaption(group, fileName);
+    if ((extension == ".RFF" || extension == ".RFC") && FileExists(fileName)) {
+      // The holder opens its data set before a window exists for it, so a file that fails to open
+      // leaves no empty window behind.
+      AddHolderWindow(group, caption, caption, std::make_unique<TFileInfo>(fileName, nullptr, 0, extension));
+      if (extension == ".RFF") {
+        const std::string companion = CompanionFileName(fileName, ".rfc");
+        if (FileExists(companion)) OpenFile(companion);
+      }
+    } else if (extension == ".DAF" && FileExists(fileName)) {
+      auto* fileNode = new TFileTreeNode(caption + kLoadingSuffix, fileName, nullptr);
+      group->addChild(fileNode);
+      Ref<IInterfaceMap> index;
+      try {
+        index = OpenRecordTypeIndex(fileName, IndexProgress(), true);
+      } catch (const EAbort&) {
+        // The window is closing: nothing of the file stays.
+        ClearIndexProgress();
+        delete fileNode;
+        if (group->childCount() == 0) delete group;
+        throw;
+      } catch (...) {
+        ClearIndexProgress();
+        throw;
+      }
+      fileNode->SetCaption(caption);
+      for (int recordType = 1; recordType <= 5; ++recordType) {
+        const Ref<IDynamicIntegerArray> offsets = RecordTypeOffsets(index, recordType);
+        if (!offsets || offsets->GetCount() == 0) continue;
+        const std::string typeName = RecordTypeName(recordType);
+        AddHolderWindow(
+            fileNode, typeName, caption + " - " + typeName,
+            std::make_unique<TFileInfo>(fileName, offsets, static_cast<uint8_t>(recordType), extension));
+      }
     }
-  } else if (extension == ".DAF" && FileExists(fileName)) {
-    auto* fileNode = new TFileTreeNode(caption + kLoadingSuffix, nullptr);
-    group->addChild(fileNode);
-    Ref<IInterfaceMap> index;
-    try {
-      index = OpenRecordTypeIndex(fileName, IndexProgress(), true);
-    } catch (const EAbort&) {
-      // The window is closing: nothing of the file stays.
-      ClearIndexProgress();
-      delete fileNode;
-      if (group->childCount() == 0) delete group;
-      throw;
-    } catch (...) {
-      ClearIndexProgress();
-      throw;
-    }
-    fileNode->SetCaption(caption);
-    for (int recordType = 1; recordType <= 5; ++recordType) {
-      const Ref<IDynamicIntegerArray> offsets = RecordTypeOffsets(index, recordType);
-      if (!offsets || offsets->GetCount() == 0) continue;
-      const std::string typeName = RecordTypeName(recordType);
-      AddHolderWindow(
-          fileNode, typeName, caption + " - " + typeName,
-          std::make_unique<TFileInfo>(fileName, offsets, static_cast<uint8_t>(recordType), extension));
-    }
-  }
+  });
 }
 
 TMDIChild* TMainForm::OpenDataWindow(TFileInfo& info, const std::string& caption) {
@@ -440,7 +446,7 @@ TMDIChild* TMainForm::OpenDataWindow(TFileInfo& info, const std::string& caption
     delete child;
     throw;
   }
-  child->SetCaption(caption);
+  child->SetCaption(caption, info.FileName());
   return child;
 }
 
@@ -448,7 +454,8 @@ TFileTreeNode* TMainForm::AddHolderWindow(QTreeWidgetItem* parent, const std::st
                                           const std::string& windowCaption, std::unique_ptr<TFileInfo> info) {
   TMDIChild* child = OpenDataWindow(*info, windowCaption);
   info->SetCaption(windowCaption);
-  auto* node = new TFileTreeNode(nodeCaption, std::move(info));
+  const std::string fileName = info->FileName();
+  auto* node = new TFileTreeNode(nodeCaption, fileName, std::move(info));
   parent->addChild(node);
   child->SetTreeNode(node);
   return node;

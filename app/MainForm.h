@@ -34,8 +34,9 @@ class TFileTreeNode : public QTreeWidgetItem {
  public:
   static constexpr int kType = QTreeWidgetItem::UserType + 1;
 
-  TFileTreeNode(const std::string& caption, std::unique_ptr<TFileInfo> data);
-  // The caption as an 8-bit text; the tree shows it decoded.
+  // fileName: the file whose name the caption begins with, if it does (CaptionText).
+  TFileTreeNode(const std::string& caption, std::string fileName, std::unique_ptr<TFileInfo> data);
+  // The caption as 8-bit bytes, for comparing; the tree shows it decoded.
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& caption);
   TFileInfo* Data() const { return data_.get(); }
@@ -43,6 +44,7 @@ class TFileTreeNode : public QTreeWidgetItem {
 
  private:
   std::string caption_;
+  std::string fileName_;
   std::unique_ptr<TFileInfo> data_;
 };
 

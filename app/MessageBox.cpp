@@ -4,6 +4,7 @@
 #include <QMessageBox>
 
 #include "app/DisplayText.h"
+#include "support/ErrorReport.h"
 #include "support/Exception.h"
 
 const char* const kApplicationTitle = "Kestrelwing RFF/STADAF Viewer";
@@ -17,7 +18,7 @@ TMessageResult ShowModalMessageBox(const TMessageBoxRequest& request) {
   if (request.Kind == TMessageKind::mkInformation) icon = QMessageBox::Information;
   const QMessageBox::StandardButtons buttons =
       request.Buttons == TMessageButtons::mbYesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
-  QMessageBox box(icon, DisplayText(request.Title), DisplayText(request.Text), buttons,
+  QMessageBox box(icon, DisplayText(request.Title), MessageText(request), buttons,
                   QApplication::activeWindow());
   switch (box.exec()) {
     case QMessageBox::Yes:
@@ -35,13 +36,17 @@ void InstallMessageBoxDialog() {
   SetMessageBoxFunction(ShowModalMessageBox);
 }
 
+QString MessageText(const TMessageBoxRequest& request) {
+  if (request.FileName.empty()) return DisplayText(request.Text);
+  return FileNameText(request.FileName) + QStringLiteral(": ") + DisplayText(request.Text);
+}
+
 void ShowException(const std::exception& error) {
+  const TErrorReport report = ReportOf(error);
   TMessageBoxRequest request;
   request.Title = kApplicationTitle;
-  if (const auto* e = dynamic_cast<const Exception*>(&error))
-    request.Text = e->Message();
-  else
-    request.Text = error.what();
+  request.FileName = report.FileName;
+  request.Text = report.Message;
   ShowMessageBox(request);
 }
 

@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     files.erase(files.begin(), files.begin() + 2);
     // Nobody is there to answer a message box.
     SetMessageBoxFunction([](const TMessageBoxRequest& request) {
-      std::fprintf(stderr, "kwviewer: %s\n", request.Text.c_str());
+      std::fprintf(stderr, "kwviewer: %s\n", MessageText(request).toLocal8Bit().constData());
       return request.Buttons == TMessageButtons::mbYesNo ? TMessageResult::mrNo : TMessageResult::mrOk;
     });
   }
@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
     TMainForm form;
     form.SetCommandLine(std::move(files));
     form.show();
-    if (TerminateAfterStartup()) QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
+    if (TerminateAfterStartup())
+      QMetaObject::invokeMethod(&application, &QCoreApplication::quit, Qt::QueuedConnection);
     result = screenshot.isEmpty() ? application.exec() : SaveScreenshot(form, screenshot);
   }
   RunFinalization();

@@ -5,7 +5,11 @@
 namespace {
 
 TMessageResult WriteToStandardError(const TMessageBoxRequest& request) {
-  std::fprintf(stderr, "%s: %s\n", request.Title.c_str(), request.Text.c_str());
+  if (request.FileName.empty())
+    std::fprintf(stderr, "%s: %s\n", request.Title.c_str(), request.Text.c_str());
+  else
+    std::fprintf(stderr, "%s: %s: %s\n", request.Title.c_str(), request.FileName.c_str(),
+                 request.Text.c_str());
   return DefaultMessageBoxAnswer(request);
 }
 

@@ -20,6 +20,9 @@ struct TMessageBoxRequest {
   std::string Text;
   TMessageButtons Buttons = TMessageButtons::mbOK;
   TMessageKind Kind = TMessageKind::mkError;
+  // The file the text concerns, as the platform names it (not in the files' code page); shown before the
+  // text. Empty when the text concerns no file.
+  std::string FileName = {};
 };
 
 using TMessageBoxFunction = std::function<TMessageResult(const TMessageBoxRequest&)>;

@@ -92,10 +92,13 @@ TEST_F(DamagedFileTest, TheWindowShowsTheReadableRecordsAndTheErrorComesOnceWhen
     const char* windowSuffix;
     int readable;  // records before the damaged one
     const char* message;
+    const char* concerns;  // the file the error names
   };
   const Case cases[] = {
-      {"STADAF cut inside a record", [this] { return CutStadafWithCache(); }, " - Fare", 1, nullptr},
-      {"RFF memo past the memo file", [this] { return RffWithMemoPastTheMemoFile(); }, "", 4, "EOF-Error"},
+      {"STADAF cut inside a record", [this] { return CutStadafWithCache(); }, " - Fare", 1, nullptr,
+       "cut.daf"},
+      {"RFF memo past the memo file", [this] { return RffWithMemoPastTheMemoFile(); }, "", 4, "EOF-Error",
+       "memo.rfm"},
   };
   for (const Case& c : cases) {
     boxes_.clear();
@@ -111,6 +114,7 @@ TEST_F(DamagedFileTest, TheWindowShowsTheReadableRecordsAndTheErrorComesOnceWhen
     grid->setFocus();
     for (int i = 0; i < c.readable; ++i) QTest::keyClick(grid->View(), Qt::Key_Down);
     ASSERT_EQ(boxes_.size(), 1u) << c.name;
+    EXPECT_EQ(boxes_[0].FileName, dir_.Path(c.concerns)) << c.name;
     if (c.message) {
       EXPECT_EQ(boxes_[0].Text, c.message) << c.name;
     } else {

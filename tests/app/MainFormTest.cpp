@@ -16,9 +16,12 @@
 #include <QToolBar>
 #include <QToolTip>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QUrl>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <stdexcept>
 
 #include "app/DBGrid.h"
 #include "app/MDIChild.h"
@@ -37,17 +40,23 @@ class MainFormTest : public testing::Test {
     char pattern[] = "/tmp/kw_mainform_XXXXXX";
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     dir_ = pattern;
-    for (const char* name :
-         {"a.rff", "a.rfc", "b.rff", "lone.rfc", "notes.txt", "README", "broken.rff", "short.rff"})
+    for (const char* name : {"a.rff", "a.rfc", "b.rff", "lone.rfc", "notes.txt", "README", "broken.rff",
+                             "short.rff", "named.rff", "Z\xC3\xBCrich.rff", "Z\xC3\xBCrich.rfc"})
       std::ofstream(dir_ + "/" + name) << "x";
     previousBox_ = SetMessageBoxFunction([this](const TMessageBoxRequest& request) {
       boxes_.push_back(request);
       return TMessageResult::mrOk;
     });
-    // Fakes in place of the RFF readers: "broken" files fail to open, "short" ones hold 3 records.
+    // Fakes in place of the RFF readers: "broken" files fail to open, "named" ones with an error naming
+    // their layout, "short" ones hold 3 records.
     previousFactory_ =
         TFileInfo::SetDataSetFactory([this](const TFileInfo& info) -> std::unique_ptr<TAbstractDataSet> {
           if (info.FileName().find("broken") != std::string::npos) throw Exception("Broken layout");
+          if (info.FileName().find("named") != std::string::npos) {
+            Exception error("Error at offset 0");
+            error.SetFileNameOnce(Path("named.ini"));
+            throw error;
+          }
           auto dataSet =
               std::make_unique<TFakeDataSet>(info.FileName().find("short") != std::string::npos ? 3 : 50);
           dataSet->Open();
@@ -303,6 +312,8 @@ TEST_F(MainFormTest, AnErrorShowsItsMessageAndEndsTheBatch) {
   ShowWithCommandLine({Path("b.rff"), Path("broken.rff"), Path("lone.rfc")});
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(boxes_[0].Text, "Broken layout");
+  // The error names no file, so it concerns the one being opened.
+  EXPECT_EQ(boxes_[0].FileName, Path("broken.rff"));
   EXPECT_EQ(boxes_[0].Title, "Kestrelwing RFF/STADAF Viewer");
   EXPECT_EQ(boxes_[0].Buttons, TMessageButtons::mbOK);
   // The file before stays open; the broken one leaves its group node but no window; the rest of
@@ -330,6 +341,75 @@ TEST_F(MainFormTest, AnErrorShowsItsMessageAndEndsTheBatch) {
     EXPECT_EQ(boxes_[0].Text, "Broken layout");
     EXPECT_EQ(WindowCaptions(), windows) << via;
   }
+}
+
+TEST_F(MainFormTest, MessagesNameTheFileThenShowTheMessageAsItStands) {
+  // An error that names its own file keeps it.
+  RunGuarded([&] { form_->OpenFile(Path("named.rff")); });
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].FileName, Path("named.ini"));
+  EXPECT_EQ(boxes_[0].Text, "Error at offset 0");
+
+  auto named = []<class E>(E error, const std::string& file) {
+    error.SetFileNameOnce(file);
+    return error;
+  };
+  struct Case {
+    std::function<void()> raise;
+    QString shown;
+  };
+  const Case cases[] = {
+      {[&] { throw named(Exception("EOF-Error"), "/data/fares.rfm"); }, "/data/fares.rfm: EOF-Error"},
+      // File names as the platform names them, messages in the files' code page.
+      {[&] { throw named(EInOutError(13), "/data/Z\xC3\xBCrich.rfm"); },
+       QString::fromUtf8("/data/Z\u00fcrich.rfm: I/O error 13: Permission denied")},
+      {[&] {
+         throw named(Exception("Stra\xDF"
+                               "e: bad"),
+                     "/d/Stra\xC3\x9F"
+                     "e.ini");
+       },
+       QString::fromUtf8("/d/Stra\u00dfe.ini: Stra\u00dfe: bad")},
+      {[] { throw Exception("caf\xE9"); }, QString::fromUtf8("caf\u00e9")},
+      {[] { throw std::runtime_error("plain"); }, "plain"},
+  };
+  for (const Case& c : cases) {
+    boxes_.clear();
+    RunGuarded(c.raise);
+    ASSERT_EQ(boxes_.size(), 1u) << c.shown.toStdString();
+    EXPECT_EQ(MessageText(boxes_[0]), c.shown);
+    EXPECT_EQ(boxes_[0].Title, "Kestrelwing RFF/STADAF Viewer");
+  }
+}
+
+TEST_F(MainFormTest, FileNamesShowAsThePlatformNamesThem) {
+  form_->show();
+  const std::string zurich = Path("Z\xC3\xBCrich.rff");
+  form_->OpenFile(zurich);
+  form_->OpenFile(zurich);
+  form_->OpenFile(Path("notes.t\xC3\xBCt"));
+  const QString shown = QString::fromUtf8(zurich.c_str());
+  const QString companion = QString::fromUtf8(Path("Z\xC3\xBCrich.rfc").c_str());
+  QStringList tree;
+  for (QTreeWidgetItemIterator it(Tree()); *it; ++it) tree << (*it)->text(0);
+  EXPECT_EQ(tree, QStringList({"Rich Flight Format", shown, companion, shown + " (1)", companion + " (1)",
+                               QString::fromUtf8(".T\u00fcT")}));
+  QStringList titles;
+  for (QMdiSubWindow* window : form_->MdiArea()->subWindowList(QMdiArea::CreationOrder))
+    titles << window->windowTitle();
+  EXPECT_EQ(titles, QStringList({shown, companion, shown + " (1)", companion + " (1)"}));
+  QMenu* windowMenu = form_->findChild<QMenu*>("Window1");
+  emit windowMenu->aboutToShow();
+  QStringList listed;
+  for (QAction* action : windowMenu->actions())
+    if (!action->isSeparator() && action->objectName().isEmpty()) listed << action->text();
+  EXPECT_EQ(listed.value(0), "&1 " + shown);
+  // Clicking a node finds its window by the caption's bytes.
+  WindowOf(zurich)->close();
+  Settle();
+  Tree()->setCurrentItem(NodeOf(zurich));
+  ASSERT_NE(WindowOf(zurich), nullptr);
+  EXPECT_EQ(WindowOf(zurich)->windowTitle(), shown);
 }
 
 TEST_F(MainFormTest, HolderOfAMissingFileFails) {
