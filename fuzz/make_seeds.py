@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes seed inputs for every fuzz target into OUT/<target>/: the samples in each target's input form,
 and small files that reach the readers' deeper paths. The committed corpora under fuzz/corpus/ are these
-seeds and what fuzzing found, minimised with -merge=1. Usage: fuzz/make_seeds.py OUT"""
+seeds and what fuzzing found, minimised with -merge=1. Usage: [KWDUMP=path/to/kwdump] fuzz/make_seeds.py OUT
+(with KWDUMP, the STADAF samples' file sets for kwdump carry the index cache that kwdump writes)."""
 import os
 import struct
 import sys
@@ -197,10 +198,75 @@ def rff_seeds():
         yield name, bytes([len(ini)]) + ini + sample(name + ".rff")
 
 
+# ---- kwdump end to end: flags, --type byte, data, layout, memo parts, then the cache -----------------------
+RFF, RFC, DAF, TXT = 0, 1, 2, 3
+CSV, TSV, SCHEMA, NO_CACHE, FIRST, LIMIT = 4, 8, 0x10, 0x20, 0x40, 0x80
+
+
+def file_set(flags, data, ini=b"", memo=b"", of1=b"", type_byte=0):
+    return bytes([flags, type_byte]) + part(data) + part(ini) + part(memo) + of1
+
+
+def sample_cache(name):
+    """The sample's index cache as kwdump writes it (KWDUMP=path of a kwdump binary), restamped; else none."""
+    kwdump = os.environ.get("KWDUMP")
+    if not kwdump:
+        return b""
+    import shutil, subprocess, tempfile
+    with tempfile.TemporaryDirectory() as folder:
+        daf = os.path.join(folder, name + ".daf")
+        shutil.copy(os.path.join(SAMPLES, name + ".daf"), daf)
+        subprocess.run([kwdump, daf], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+        with open(os.path.join(folder, name + ".of1"), "rb") as f:
+            data = f.read()
+    return data[:4] + STAMP + data[4 + len(STAMP):]
+
+
+def kwdump_seeds():
+    yield "fares", file_set(RFF, sample("fares.rff"), sample("fares.ini"), sample("fares.rfm"))
+    yield "fares_csv_first", file_set(RFF | CSV | FIRST, sample("fares.rff"), sample("fares.ini"), sample("fares.rfm"))
+    yield "routes_tsv_limit", file_set(RFF | TSV | LIMIT, sample("routes.rff"), sample("routes.ini"))
+    yield "routes_schema", file_set(RFF | SCHEMA, sample("routes.rff"), sample("routes.ini"))
+    yield "no_layout", file_set(RFF, sample("routes.rff"))
+    yield "rfc", file_set(RFC, sample("fares.rfc"))
+    yield "rfc_first", file_set(RFC | FIRST | TSV, sample("lone.rfc"))
+    yield "txt", file_set(TXT, b"text\r\n")
+    yield "rff_type", file_set(RFF, sample("routes.rff"), sample("routes.ini"), type_byte=2)
+    yield "escape_in_name", file_set(RFF, b"abc\r\n", layout([b"\x1b]0;title\x07\t, x"]))
+    for name in ("stadaf110", "stadaf200", "stadaf210"):
+        of1 = sample_cache(name)
+        yield name, file_set(DAF, sample(name + ".daf"), of1=of1)
+        yield name + "_no_cache", file_set(DAF | NO_CACHE | CSV, sample(name + ".daf"))
+        yield name + "_type", file_set(DAF | FIRST | LIMIT, sample(name + ".daf"), of1=of1, type_byte=4)
+    if sample_cache("stadaf200"):
+        # A cache that lists another type's records, and one that lists offsets inside records.
+        entries = read_cache(sample_cache("stadaf200"))
+        swapped = [(entries[1][0], entries[0][1]), (entries[0][0], entries[1][1])] + entries[2:]
+        yield "stadaf200_cache_swapped", file_set(DAF, sample("stadaf200.daf"), of1=cache(swapped))
+        shifted = [(key, [o + 3 for o in offsets]) for key, offsets in entries]
+        yield "stadaf200_cache_shifted", file_set(DAF, sample("stadaf200.daf"), of1=cache(shifted))
+
+
+def read_cache(data):
+    """The entries of a well-formed cache: (key, offsets)."""
+    at = 4 + struct.unpack_from("<i", data)[0]
+    count, = struct.unpack_from("<i", data, at)
+    at += 4
+    entries = []
+    for _ in range(count):
+        k, = struct.unpack_from("<i", data, at)
+        key = data[at + 4:at + 4 + k]
+        at += 4 + k
+        b, = struct.unpack_from("<i", data, at)
+        entries.append((key, list(struct.unpack_from("<%di" % (b // 4), data, at + 4))))
+        at += 4 + b
+    return entries
+
+
 TARGETS = {
     "layout": layout_seeds, "rfc": rfc_seeds, "index_cache": index_cache_seeds, "rff_memo": rff_memo_seeds,
     "stadaf_header": stadaf_header_seeds, "stadaf_struct": stadaf_struct_seeds, "stadaf": stadaf_seeds,
-    "rff": rff_seeds,
+    "rff": rff_seeds, "kwdump": kwdump_seeds,
 }
 
 
