@@ -56,6 +56,9 @@ std::string_view TFileReader::PeekBlock() {
   if (count <= 0) return std::string_view(buffer_.get(), 0);
   if (WindowHolds(WindowOffset(), static_cast<uint64_t>(count))) {
     std::memcpy(buffer_.get(), window_.get() + WindowOffset(), static_cast<size_t>(count));
+  } else if (size_ <= kWindowSize) {
+    // A file that fits the window is read once and held whole.
+    std::memcpy(buffer_.get(), FillWindow(position_, count), static_cast<size_t>(count));
   } else {
     // Memo texts lie at scattered offsets: read just the block instead of refilling the window.
     file_.ReadAt(position_, buffer_.get(), static_cast<size_t>(count));
@@ -107,9 +110,11 @@ const char* TFileReader::WindowAt(int64_t pos, int32_t n) {
 const char* TFileReader::FillWindow(int64_t pos, int32_t n) {
   if (!window_) window_.reset(new char[kWindowSize]);
   // Reading backwards (a grid scrolling up) keeps the wanted bytes in the upper half of the new window, so
-  // the records before them come from the same fill.
+  // the records before them come from the same fill. A file that fits the window is held whole, so that
+  // jumping about in it (memo texts) reads it once.
   const bool backwards = windowLength_ != 0 && pos < windowStart_;
-  const int64_t start = backwards ? std::max<int64_t>(0, pos + n - kWindowSize / 2) : pos;
+  int64_t start = backwards ? std::max<int64_t>(0, pos + n - kWindowSize / 2) : pos;
+  if (size_ <= kWindowSize) start = 0;
   const auto want = static_cast<size_t>(std::min<int64_t>(kWindowSize, size_ - start));
   windowStart_ = start;
   windowLength_ = 0;

@@ -1,6 +1,7 @@
 #include "rff/RFFDataSet.h"
 
 #include <cstring>
+#include <vector>
 
 #include "layout/DravikFieldList.h"
 #include "layout/FileReader.h"
@@ -20,9 +21,13 @@ class TRFFRecordBuffers : public TInterfacedObject, public IRFFRecordBuffers {
   void SetFileName(const std::string& name) override {
     layout_.SetDataFileName(name);
     layout_.LoadLayout(CompanionFileName(name, ".ini"));
+    ResolveValueFields();  // the layout's fields were made anew
   }
   TDravikFieldList& GetFieldList() override { return layout_; }
-  void SetFields(TFields* fields) override { fields_ = fields; }
+  void SetFields(TFields* fields) override {
+    fields_ = fields;
+    ResolveValueFields();
+  }
 
   int32_t GetRecordCount() override { return layout_.GetRecordCount(); }
   TRecordId FirstRecord() override { return MakeRecordId(layout_.GetRecordCount() > 0 ? 1 : 0); }
@@ -46,30 +51,43 @@ class TRFFRecordBuffers : public TInterfacedObject, public IRFFRecordBuffers {
     if (destination == nullptr) return layout_.GetRecordLength();
     layout_.SetPosition(static_cast<int32_t>(IdValue(id) - 1));
     layout_.ReadRecord();
-    int32_t offset = 0;
-    for (const auto& field : *fields_) {
-      if (field->IsBlob()) continue;
-      const size_t dataSize = static_cast<size_t>(field->DataSize());
+    char* out = destination;
+    for (const TValueField& field : valueFields_) {
       // The value and its zero byte, cut so that the last byte is always the zero byte.
-      const char* value = layout_.FieldByName(field->FieldName()).GetValue();
-      const size_t length = strnlen(value, dataSize - 1);
-      char* out = destination + offset;
+      const char* value = field.layoutField->GetValue();
+      const size_t length = strnlen(value, field.dataSize - 1);
       std::memcpy(out, value, length);
-      std::memset(out + length, 0, dataSize - length);
-      offset += field->DataSize();
+      std::memset(out + length, 0, field.dataSize - length);
+      out += field.dataSize;
     }
     return layout_.GetRecordLength();
   }
 
  private:
+  // Looked up once: a record read then copies values without a lookup by name per field.
+  void ResolveValueFields() {
+    valueFields_.clear();
+    if (fields_ == nullptr) return;
+    for (const auto& field : *fields_)
+      if (!field->IsBlob())
+        valueFields_.push_back(
+            {&layout_.FieldByName(field->FieldName()), static_cast<size_t>(field->DataSize())});
+  }
   uint32_t RecordLength() { return static_cast<uint32_t>(layout_.GetRecordLength()); }
   uint64_t DataFileSize() const {
     const TFileReader* reader = layout_.DataReader();
     return reader && reader->IsOpen() ? static_cast<uint64_t>(reader->OpenedSize()) : 0;
   }
 
+  // A field the record buffer holds, with the layout field that gives its value.
+  struct TValueField {
+    TDravikField* layoutField;
+    size_t dataSize;
+  };
+
   TDravikFieldList layout_;
   TFields* fields_ = nullptr;
+  std::vector<TValueField> valueFields_;
 };
 
 }  // namespace

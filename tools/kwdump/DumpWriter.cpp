@@ -1,10 +1,37 @@
 #include "tools/kwdump/DumpWriter.h"
 
+#include <array>
+#include <charconv>
 #include <cstdio>
 
 #include "support/Windows1252.h"
 
 namespace {
+
+// Per byte: whether a format copies it as it is. Bytes from 0x80 on are decoded, the rest escaped or quoted.
+using TPlainBytes = std::array<bool, 256>;
+
+constexpr TPlainBytes PlainBytes(std::string_view special) {
+  TPlainBytes plain{};
+  for (int c = 0; c < 0x80; ++c) plain[c] = special.find(static_cast<char>(c)) == std::string_view::npos;
+  return plain;
+}
+
+constexpr TPlainBytes kJsonPlain = [] {
+  TPlainBytes plain = PlainBytes("\"\\");
+  for (int c = 0; c < 0x20; ++c) plain[c] = false;
+  return plain;
+}();
+constexpr TPlainBytes kCsvPlain = PlainBytes("\"");
+constexpr TPlainBytes kCsvUnquoted = PlainBytes(",\"\r\n");
+// A comma, quote or line break anywhere makes a CSV field quoted.
+constexpr TPlainBytes kCsvQuoting = [] {
+  TPlainBytes quoting{};
+  for (const char c : std::string_view(",\"\r\n")) quoting[static_cast<unsigned char>(c)] = true;
+  return quoting;
+}();
+constexpr TPlainBytes kTsvPlain = PlainBytes("\\\n\r\t");
+
 // The backslash escape that JSON strings and TSV fields share, or nullptr for any other character.
 const char* BackslashEscape(char c) {
   switch (c) {
@@ -20,82 +47,109 @@ const char* BackslashEscape(char c) {
       return nullptr;
   }
 }
+
+// Appends bytes to out, copying runs of plain bytes whole, decoding bytes from 0x80 on and handing every
+// other byte to escape(out, byte).
+template <class Escape>
+void AppendEscaped(std::string& out, std::string_view bytes, const TPlainBytes& plain, Escape escape) {
+  size_t run = 0;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    if (plain[c]) continue;
+    out.append(bytes.data() + run, i - run);
+    if (c >= 0x80)
+      AppendWindows1252AsUtf8(out, bytes.substr(i, 1));
+    else
+      escape(out, static_cast<char>(c));
+    run = i + 1;
+  }
+  out.append(bytes.data() + run, bytes.size() - run);
+}
+
 }  // namespace
 
-void TDumpWriter::Decode(std::string_view bytes) {
-  utf8_.clear();
-  AppendWindows1252AsUtf8(utf8_, bytes);
+TDumpWriter::~TDumpWriter() {
+  try {
+    Flush();
+  } catch (...) {
+  }
+}
+
+void TDumpWriter::Flush() {
+  if (buffer_.empty()) return;
+  out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+  buffer_.clear();
+}
+
+void TDumpWriter::WriteNumber(int64_t value) {
+  char digits[24];
+  const auto result = std::to_chars(digits, digits + sizeof digits, value);
+  buffer_.append(digits, result.ptr);
 }
 
 void TDumpWriter::WriteJsonString(std::string_view bytes) {
-  Decode(bytes);
-  out_ << '"';
-  for (const char c : utf8_) {
+  buffer_ += '"';
+  AppendEscaped(buffer_, bytes, kJsonPlain, [](std::string& out, char c) {
     if (const char* escape = BackslashEscape(c)) {
-      out_ << escape;
+      out += escape;
     } else if (c == '"') {
-      out_ << "\\\"";
-    } else if (static_cast<unsigned char>(c) < 0x20) {
+      out += "\\\"";
+    } else {
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
-      out_ << escaped;
-    } else {
-      out_ << c;
+      out += escaped;
     }
-  }
-  out_ << '"';
+  });
+  buffer_ += '"';
 }
 
 // RFC 4180: a field with a comma, quote or line break is quoted, quotes doubled.
 void TDumpWriter::WriteCsvField(std::string_view bytes) {
-  Decode(bytes);
-  if (utf8_.find_first_of(",\"\r\n") == std::string::npos) {
-    out_ << utf8_;
+  bool quoted = false;
+  for (const char c : bytes) quoted |= kCsvQuoting[static_cast<unsigned char>(c)];
+  if (!quoted) {
+    AppendEscaped(buffer_, bytes, kCsvUnquoted, [](std::string&, char) {});
     return;
   }
-  out_ << '"';
-  for (const char c : utf8_) {
-    if (c == '"') out_ << '"';
-    out_ << c;
-  }
-  out_ << '"';
+  buffer_ += '"';
+  AppendEscaped(buffer_, bytes, kCsvPlain, [](std::string& out, char c) { out.append(2, c); });
+  buffer_ += '"';
 }
 
 // TSV cannot quote: tab, line breaks and backslash are written as \t, \n, \r and \\.
 void TDumpWriter::WriteTsvField(std::string_view bytes) {
-  Decode(bytes);
-  for (const char c : utf8_) {
-    if (const char* escape = BackslashEscape(c))
-      out_ << escape;
-    else
-      out_ << c;
-  }
+  AppendEscaped(buffer_, bytes, kTsvPlain, [](std::string& out, char c) { out += BackslashEscape(c); });
 }
 
 void TDumpWriter::WriteDelimitedRow(const std::vector<std::string>& values) {
   const bool csv = format_ == TDumpFormat::dfCsv;
   for (size_t i = 0; i < values.size(); ++i) {
-    if (i > 0) out_ << (csv ? ',' : '\t');
+    if (i > 0) buffer_ += csv ? ',' : '\t';
     csv ? WriteCsvField(values[i]) : WriteTsvField(values[i]);
   }
-  out_ << (csv ? "\r\n" : "\n");
+  buffer_ += csv ? "\r\n" : "\n";
+  FlushWhenFull();
 }
 
 void TDumpWriter::WriteJsonColumns(const std::vector<TDumpColumn>& columns) {
-  out_ << "{\"columns\":[";
+  buffer_ += "{\"columns\":[";
   for (size_t i = 0; i < columns.size(); ++i) {
-    if (i > 0) out_ << ',';
-    out_ << "{\"name\":";
+    if (i > 0) buffer_ += ',';
+    buffer_ += "{\"name\":";
     WriteJsonString(columns[i].name);
-    out_ << ",\"kind\":\"" << (columns[i].memo ? "memo" : "string") << "\",\"size\":" << columns[i].size
-         << '}';
+    buffer_ += ",\"kind\":\"";
+    buffer_ += columns[i].memo ? "memo" : "string";
+    buffer_ += "\",\"size\":";
+    WriteNumber(columns[i].size);
+    buffer_ += '}';
+    FlushWhenFull();
   }
 }
 
 void TDumpWriter::WriteSchema(const std::vector<TDumpColumn>& columns) {
   if (format_ == TDumpFormat::dfJsonLines) {
     WriteJsonColumns(columns);
-    out_ << "]}\n";
+    buffer_ += "]}\n";
     return;
   }
   WriteDelimitedRow({"name", "kind", "size"});
@@ -112,9 +166,14 @@ void TDumpWriter::WriteHeader(const std::vector<TDumpColumn>& columns, int recor
     return;
   }
   WriteJsonColumns(columns);
-  out_ << "],\"record_type\":" << recordType << ",\"type_name\":";
+  buffer_ += "],\"record_type\":";
+  WriteNumber(recordType);
+  buffer_ += ",\"type_name\":";
   WriteJsonString(typeName);
-  out_ << ",\"count\":" << count << "}\n";
+  buffer_ += ",\"count\":";
+  WriteNumber(count);
+  buffer_ += "}\n";
+  FlushWhenFull();
 }
 
 void TDumpWriter::WriteRecord(int64_t recNo, const std::vector<std::string>& values) {
@@ -122,10 +181,13 @@ void TDumpWriter::WriteRecord(int64_t recNo, const std::vector<std::string>& val
     WriteDelimitedRow(values);
     return;
   }
-  out_ << "{\"recno\":" << recNo << ",\"values\":[";
+  buffer_ += "{\"recno\":";
+  WriteNumber(recNo);
+  buffer_ += ",\"values\":[";
   for (size_t i = 0; i < values.size(); ++i) {
-    if (i > 0) out_ << ',';
+    if (i > 0) buffer_ += ',';
     WriteJsonString(values[i]);
   }
-  out_ << "]}\n";
+  buffer_ += "]}\n";
+  FlushWhenFull();
 }

@@ -15,10 +15,16 @@ struct TDumpColumn {
 };
 
 // Writes a data set's columns and records in one of the dump formats. Texts arrive as 8-bit
-// Windows-1252 bytes and leave as UTF-8.
+// Windows-1252 bytes and leave as UTF-8. Output collects in a buffer that goes to the stream in large
+// pieces; Flush before anything else writes to the stream's destination.
 class TDumpWriter {
  public:
   TDumpWriter(std::ostream& out, TDumpFormat format) : out_(out), format_(format) {}
+  TDumpWriter(const TDumpWriter&) = delete;
+  TDumpWriter& operator=(const TDumpWriter&) = delete;
+  ~TDumpWriter();
+
+  void Flush();
 
   // The columns alone (--schema).
   void WriteSchema(const std::vector<TDumpColumn>& columns);
@@ -28,16 +34,22 @@ class TDumpWriter {
   void WriteRecord(int64_t recNo, const std::vector<std::string>& values);
 
  private:
-  // Leaves the UTF-8 form of 8-bit text in utf8_.
-  void Decode(std::string_view bytes);
+  // Each appends to buffer_, decoding and escaping byte by byte in one pass; runs of bytes that need
+  // neither are copied whole.
   void WriteJsonString(std::string_view bytes);
   // Opens the header object: {"columns":[...  (the caller closes the array).
   void WriteJsonColumns(const std::vector<TDumpColumn>& columns);
   void WriteCsvField(std::string_view bytes);
   void WriteTsvField(std::string_view bytes);
   void WriteDelimitedRow(const std::vector<std::string>& values);
+  void WriteNumber(int64_t value);
+  void FlushWhenFull() {
+    if (buffer_.size() >= kFlushSize) Flush();
+  }
+
+  static constexpr size_t kFlushSize = 256 * 1024;
 
   std::ostream& out_;
   TDumpFormat format_;
-  std::string utf8_;
+  std::string buffer_;
 };

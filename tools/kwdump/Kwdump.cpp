@@ -124,6 +124,7 @@ struct TDumpContext {
   std::ostream& err;
 
   void Report(const std::exception& error) const {
+    writer.Flush();
     out.flush();
     err << PrintableErrorText(error, options.file) << '\n';
   }
@@ -217,6 +218,7 @@ int RunKwdump(int argc, char** argv, std::ostream& out, std::ostream& err) {
     context.Report(e);
     status = 1;
   }
+  writer.Flush();
   out.flush();
   return status;
 }
