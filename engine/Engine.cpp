@@ -46,6 +46,14 @@ std::string DataFileName(const std::string& name) {
   return hasExtension ? name : name + ".dat";
 }
 
+// The table name of a data file: without ".dat", which DataFileName adds back.
+std::string TableName(const std::string& dataPath) {
+  const std::string dat = ".dat";
+  const bool plain =
+      dataPath.size() > dat.size() && dataPath.compare(dataPath.size() - dat.size(), dat.size(), dat) == 0;
+  return plain ? dataPath.substr(0, dataPath.size() - dat.size()) : dataPath;
+}
+
 std::string BlockName(const char* p, size_t max) {
   if (!p) return {};
   const void* end = std::memchr(p, 0, max);
@@ -251,8 +259,9 @@ int16_t TDispatcher::Call(uint16_t function, int16_t file, void* p1, int32_t* pl
       return HandBlock([&](uintptr_t base) { return DodaBlock(f.Definition().Fields, base); }, p1, plong);
     case fnGetIFile:
       if (!f.HasResources()) return kResourceNotFound;
-      return HandBlock([&](uintptr_t base) { return IfilBlock(f.Definition(), f.DataPath(), -1, base); }, p1,
-                       plong);
+      return HandBlock(
+          [&](uintptr_t base) { return IfilBlock(f.Definition(), TableName(f.DataPath()), -1, base); }, p1,
+          plong);
     case fnAddRecord:
       if (!p1) return kBadDefinition;
       return f.Add(std::string_view(static_cast<const char*>(p1), f.Definition().RecordLength));
@@ -378,7 +387,7 @@ KW_EXPORT int16_t ctree(uint16_t function, int16_t file, void* p1, int32_t* plon
   int16_t rc;
   try {
     rc = TDispatcher(e).Call(function, file, p1, plong, p2, count);
-  } catch (const std::bad_alloc&) {
+  } catch (...) {  // nothing may cross the C boundary; in practice memory running out
     rc = kWriteFailed;
   }
   if (function == fnCloseISAM && rc == kSuccess) {
@@ -450,7 +459,7 @@ KW_EXPORT int16_t KWCHECK(const char* dataFileName, char* report, int32_t report
   int16_t rc;
   try {
     rc = TDataFile::Check(dataFileName, text);
-  } catch (const std::bad_alloc&) {
+  } catch (...) {
     rc = kReadFailed;
   }
   if (report && reportSize > 0) {

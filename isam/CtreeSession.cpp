@@ -121,7 +121,7 @@ bool TCtreeSession::CheckRedirector() {
 
 void TCtreeSession::ShutdownEngine() {
   if (!noWindow_ && EngineEntryPoints().Ctree)
-    CallEngine(kwctree::fnCloseISAM, 0, nullptr, nullptr, nullptr, nullptr, 0);
+    CallCtree(kwctree::fnCloseISAM, 0, nullptr, nullptr, nullptr, nullptr, 0);
   status_ = nullptr;
   UnloadEngineLibrary();
 }
@@ -171,6 +171,7 @@ void InitializeCtreeSession(uint32_t applicationWindow) {
 void FinalizeCtreeSession() {
   State().session.reset();
   ClearEngineEnvironment();
+  SetTerminationRequested(false);
 }
 
 bool TerminationRequested() {

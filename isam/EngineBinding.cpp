@@ -29,8 +29,8 @@ const TEngineEntryPoints& EngineEntryPoints() {
   return Binding().entries;
 }
 
-int16_t CallEngine(uint16_t function, int16_t file, void* p1, int32_t* plong, void* p2, void* p3,
-                   int16_t count) {
+int16_t CallCtree(uint16_t function, int16_t file, void* p1, int32_t* plong, void* p2, void* p3,
+                  int16_t count) {
   const auto ctree = Binding().entries.Ctree;
   return ctree ? ctree(function, file, p1, plong, p2, p3, count) : int16_t{-1};
 }

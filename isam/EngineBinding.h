@@ -21,8 +21,8 @@ struct TEngineEntryPoints {
 const TEngineEntryPoints& EngineEntryPoints();
 
 // "ctree" with its arguments; -1 without a call when it is not bound.
-int16_t CallEngine(uint16_t function, int16_t file, void* p1, int32_t* plong, void* p2, void* p3,
-                   int16_t count);
+int16_t CallCtree(uint16_t function, int16_t file, void* p1, int32_t* plong, void* p2, void* p3,
+                  int16_t count);
 
 // The engine library on this platform. "CTREEW95.dll" is our shared library "libctreew95.so" in the
 // program's folder; the environment variable KW_CTREE_LIBRARY, when set, names another one instead.

@@ -77,6 +77,21 @@ TEST(Startup, RunsTheStepsInOrderAndFinalizesInReverse) {
   EXPECT_EQ(StartupLog(), all);
 }
 
+TEST(Startup, YesToTheEngineQuestionAsksTheProgramToEndAfterStartingUp) {
+  ::setenv(kEngineLibraryVariable, "/nonexistent/libctreew95.so", 1);
+  const TMessageBoxFunction previous = SetMessageBoxFunction([](const TMessageBoxRequest& r) {
+    return r.Buttons == TMessageButtons::mbYesNo ? TMessageResult::mrYes : TMessageResult::mrOk;
+  });
+  RunStartup();
+  SetMessageBoxFunction(previous);
+  ::unsetenv(kEngineLibraryVariable);
+  EXPECT_TRUE(StartupDone());  // the remaining steps ran
+  EXPECT_EQ(StartupLog().back(), "init Stadaf");
+  EXPECT_TRUE(TerminateAfterStartup());
+  RunFinalization();
+  EXPECT_FALSE(TerminateAfterStartup());
+}
+
 TEST(Startup, ForcesAFourDigitYearIntoTheShortDateFormat) {
   struct Case {
     const char* format;

@@ -290,6 +290,7 @@ TEST_F(Engine, KeepsTheDefinitionsInTheDataFile) {
   ASSERT_EQ(Call(fnGetIFile, again, block.data(), &size), 0);
   const TIfil& ifil = block[0];
   EXPECT_EQ(ifil.RecordLength, kRecordLength);
+  EXPECT_EQ(std::string(ifil.Name) + ".dat", spec.DataFile());
   ASSERT_EQ(ifil.IndexCount, 2);
   EXPECT_STREQ(ifil.Indexes[0].IndexName, "id");
   EXPECT_EQ(ifil.Indexes[0].Duplicates, 0);

@@ -139,10 +139,10 @@ TEST_F(Session, BindsAWorkingEngine) {
   EXPECT_EQ(session->Instance(), 7);
   EXPECT_EQ(session->GetEngineStatusText(), "uerr_cod=12, sysiocod=2, isam_error=-7");
   EXPECT_EQ(session->InstanceName(), "/opt/kw/kwviewer: 0000ABCD");
-  EXPECT_EQ(CallEngine(338, 0, nullptr, nullptr, nullptr, nullptr, 0), 0);
+  EXPECT_EQ(CallCtree(338, 0, nullptr, nullptr, nullptr, nullptr, 0), 0);
   session.reset();  // shuts the engine down: CloseISAM, then the entry points are gone
   EXPECT_EQ(ReadAll(dir_.Path("trace")), "ctree 338\nctree 8457\n");
-  EXPECT_EQ(CallEngine(338, 0, nullptr, nullptr, nullptr, nullptr, 0), -1);
+  EXPECT_EQ(CallCtree(338, 0, nullptr, nullptr, nullptr, nullptr, 0), -1);
   EXPECT_EQ(EngineEntryPoints().InitIsam, nullptr);
 }
 
@@ -163,7 +163,7 @@ TEST_F(Session, StartsOurEngineLibrary) {
   EXPECT_EQ(session->EngineLevel(), 6800);
   EXPECT_EQ(session->GetEngineStatusText(), "uerr_cod=0, sysiocod=0, isam_error=0");
   // A failing call shows in the status block.
-  EXPECT_EQ(CallEngine(2348, 900, nullptr, nullptr, nullptr, nullptr, 0), 26);
+  EXPECT_EQ(CallCtree(2348, 900, nullptr, nullptr, nullptr, nullptr, 0), 26);
   EXPECT_EQ(session->GetEngineStatusText().substr(0, 24), "uerr_cod=26, sysiocod=0,");
   EXPECT_NE(EngineEntryPoints().DeleteRFile, nullptr);
   EXPECT_NE(EngineEntryPoints().RangeEntry, nullptr);
