@@ -69,6 +69,7 @@ class TCacheReader {
     return Take(destination, static_cast<size_t>(count));
   }
   int64_t Left() const { return size_ - position_; }
+  void Skip(int32_t count) { position_ += std::clamp<int64_t>(count, 0, Left()); }
 
  private:
   bool Take(void* destination, size_t count) {
@@ -248,7 +249,8 @@ Ref<IInterfaceMap> BuildRecordTypeIndex(const std::string& fileName, const TInde
 }
 
 Ref<IInterfaceMap> ReadRecordTypeIndexCache(const std::string& stampText, const std::string& cacheFileName,
-                                            int64_t dataFileSize) {
+                                            int64_t dataFileSize, std::optional<int32_t> recordType) {
+  const std::string onlyKey = recordType ? std::to_string(*recordType) : std::string();
   TFile file;
   file.Open(cacheFileName);
   TCacheReader reader(file);
@@ -263,6 +265,10 @@ Ref<IInterfaceMap> ReadRecordTypeIndexCache(const std::string& stampText, const 
     int32_t bytes = 0;
     if (!reader.Int32(length) || !reader.Text(length, key) || !reader.Int32(bytes)) return {};
     if (bytes < 0 || bytes % 4 != 0 || bytes > reader.Left()) return {};
+    if (recordType && key != onlyKey) {
+      reader.Skip(bytes);
+      continue;
+    }
     const Ref<IDynamicIntegerArray> offsets = MakeRef<IDynamicIntegerArray>(new TDynamicIntegerArray);
     TMemoryStream& stream = offsets->GetStream();
     // Straight from the file into the stream's memory, in pieces checked while they are in the cache.
@@ -377,10 +383,11 @@ bool IndexFitsFile(const std::string& fileName, const Ref<IInterfaceMap>& index)
 // The cache at cacheFileName when it is valid for the file as it is now. A cache that cannot be read is no
 // cache: it is rebuilt, never a reason for the file not to open.
 Ref<IInterfaceMap> ReadValidCache(const std::string& fileName, const std::string& stamp,
-                                  const std::string& cacheFileName) {
+                                  const std::string& cacheFileName, std::optional<int32_t> recordType) {
   if (cacheFileName.empty() || !FileExists(cacheFileName)) return {};
   try {
-    Ref<IInterfaceMap> index = ReadRecordTypeIndexCache(stamp, cacheFileName, CurrentFileSize(fileName));
+    Ref<IInterfaceMap> index =
+        ReadRecordTypeIndexCache(stamp, cacheFileName, CurrentFileSize(fileName), recordType);
     if (index && IndexFitsFile(fileName, index)) return index;
   } catch (const Exception&) {
   }
@@ -407,14 +414,15 @@ bool WriteCacheSomewhere(const std::string& stamp, const Ref<IInterfaceMap>& ind
 }  // namespace
 
 Ref<IInterfaceMap> OpenRecordTypeIndex(const std::string& fileName, const TIndexProgress& progress,
-                                       bool useCache) {
+                                       bool useCache, std::optional<int32_t> recordType) {
   return NamingFile(fileName, [&] {
     const std::string stamp = FileStampText(fileName);
     std::vector<std::string> caches;
     if (useCache) {
       caches = {RecordTypeIndexCacheName(fileName), UserCacheFileName(fileName)};
       for (const std::string& cacheFileName : caches)
-        if (Ref<IInterfaceMap> index = ReadValidCache(fileName, stamp, cacheFileName)) return index;
+        if (Ref<IInterfaceMap> index = ReadValidCache(fileName, stamp, cacheFileName, recordType))
+          return index;
     }
     Ref<IInterfaceMap> index = BuildRecordTypeIndex(fileName, progress);
     if (useCache) WriteCacheSomewhere(stamp, index, caches);

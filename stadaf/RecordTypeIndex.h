@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "support/DynamicIntegerArray.h"
@@ -40,9 +41,10 @@ Ref<IInterfaceMap> BuildRecordTypeIndex(const std::string& fileName, const TInde
 // The index stored in cacheFileName when it was written for stampText (exact comparison). Empty when the
 // stamp differs, and also when the cache is torn or implausible: it ends before what it declares, a length
 // is negative or not a whole number of offsets, or an offset lies outside 0 ... dataFileSize - 1. Errors of
-// opening or reading the file propagate.
+// opening or reading the file propagate. With recordType, only that type's offsets are read (the others are
+// passed over unread, and absent from the index).
 Ref<IInterfaceMap> ReadRecordTypeIndexCache(const std::string& stampText, const std::string& cacheFileName,
-                                            int64_t dataFileSize);
+                                            int64_t dataFileSize, std::optional<int32_t> recordType = {});
 
 // Writes the index with stampText to a new file in the cache's folder, then renames it over cacheFileName,
 // so that no reader ever sees a partly written cache. Failures raise EInOutError and leave any earlier
@@ -70,8 +72,9 @@ std::string UserCacheFileName(const std::string& fileName);
 // after which (with useCache) the cache is written with the stamp taken before the pass, so that a file
 // changed meanwhile is indexed again next time: beside the file, else in the user's cache folder, else not
 // at all (the index then lives in memory only). Errors name the file.
+// With recordType, an index read from a cache holds that type only.
 Ref<IInterfaceMap> OpenRecordTypeIndex(const std::string& fileName, const TIndexProgress& progress,
-                                       bool useCache);
+                                       bool useCache, std::optional<int32_t> recordType = {});
 
 // The offsets of recordType in index; empty when the index has no such entry.
 Ref<IDynamicIntegerArray> RecordTypeOffsets(const Ref<IInterfaceMap>& index, int32_t recordType);

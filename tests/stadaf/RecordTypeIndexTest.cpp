@@ -345,4 +345,16 @@ TEST_F(RecordTypeIndex, NegativeRecordCountIsRefused) {
   ExpectError<EStadafException>([&] { BuildRecordTypeIndex(path); }, "Recordcount is -1");
 }
 
+// Opening one record type reads only that type's offsets from the cache.
+TEST_F(RecordTypeIndexOpening, OneRecordTypeReadsOnlyItsOffsets) {
+  const Ref<IInterfaceMap> built = OpenRecordTypeIndex(path, progress, true);
+  const Ref<IInterfaceMap> rules = OpenRecordTypeIndex(path, progress, true, 2);
+  EXPECT_EQ(passes, 1);
+  const Ref<IInterfaceMap> expected = MakeRef<IInterfaceMap>(new TStaticInterfaceMap);
+  expected->SetItem("2", RecordTypeOffsets(built, 2));
+  EXPECT_EQ(IndexText(rules), IndexText(expected));
+  EXPECT_EQ(rules->GetCount(), 1);
+  EXPECT_EQ(IndexText(OpenRecordTypeIndex(path, progress, true, 3)), "");  // described, no records
+}
+
 }  // namespace

@@ -171,7 +171,8 @@ bool DumpHolder(const TFileInfo& info, const TDumpContext& context) {
 // A STADAF file: the given record type, or every non-empty one of the types 1 to 5 in turn.
 bool DumpStadaf(const std::string& extension, const TDumpContext& context) {
   const TOptions& options = context.options;
-  const Ref<IInterfaceMap> index = OpenRecordTypeIndex(options.file, {}, options.useCache);
+  const Ref<IInterfaceMap> index =
+      OpenRecordTypeIndex(options.file, {}, options.useCache, options.recordType);
   for (int32_t recordType = 1; recordType <= 5; ++recordType) {
     if (options.recordType && *options.recordType != recordType) continue;
     Ref<IDynamicIntegerArray> offsets = RecordTypeOffsets(index, recordType);
