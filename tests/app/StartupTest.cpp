@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <regex>
 
 #include <string>
 #include <vector>
@@ -52,6 +53,10 @@ TEST(Startup, RunsTheStepsInOrderAndFinalizesInReverse) {
     const std::string text(std::istreambuf_iterator<char>(in), {});
     const std::string line = "CTree initialization has failed - terminate application ?: Ignored.\r\n";
     EXPECT_EQ(text.substr(text.size() - std::min(text.size(), line.size())), line);
+    // The line starts with the date in the short date format in force at this step (the four-digit
+    // year comes with a later step), then the long time.
+    EXPECT_TRUE(std::regex_search(text, std::regex(R"(^\d{1,2}/\d{1,2}/\d\d \d\d:\d\d:\d\d Computer )")))
+        << text;
   }
   std::remove(log.c_str());
   ::unsetenv(kEngineLibraryVariable);
