@@ -377,15 +377,18 @@ int16_t TDataFile::Add(std::string_view record) {
   return rc;
 }
 
+int16_t TDataFile::DeleteKeysOf(uint32_t position) {
+  std::string old;
+  const int16_t rc = ReadRecord(position, old);
+  return rc == kSuccess ? DeleteKeys(old, position) : rc;
+}
+
 int16_t TDataFile::Rewrite(std::string_view record) {
   if (!hasCurrent_) return kNoCurrentRecord;
   if (record.size() < table_.RecordLength) return kBadDefinition;
   const uint32_t position = currentPosition_;
   const int16_t rc = Write([&]() -> int16_t {
-    std::string old;
-    int16_t rc = ReadRecord(position, old);
-    if (rc != kSuccess) return rc;
-    if ((rc = DeleteKeys(old, position)) != kSuccess) return rc;
+    if (const int16_t rc = DeleteKeysOf(position); rc != kSuccess) return rc;
     sqlite3_stmt* s = Statement("UPDATE main.kw_record SET data = ?1 WHERE pos = ?2");
     if (!s) return kWriteFailed;
     {
@@ -404,10 +407,7 @@ int16_t TDataFile::Delete() {
   if (!hasCurrent_) return kNoCurrentRecord;
   const uint32_t position = currentPosition_;
   const int16_t rc = Write([&]() -> int16_t {
-    std::string old;
-    int16_t rc = ReadRecord(position, old);
-    if (rc != kSuccess) return rc;
-    if ((rc = DeleteKeys(old, position)) != kSuccess) return rc;
+    if (const int16_t rc = DeleteKeysOf(position); rc != kSuccess) return rc;
     sqlite3_stmt* s = Statement("DELETE FROM main.kw_record WHERE pos = ?1");
     if (!s) return kWriteFailed;
     TReset reset{s};

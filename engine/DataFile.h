@@ -86,6 +86,8 @@ class TDataFile {
   int16_t FillIndex(const TIndexDef& index);
   int16_t InsertKeys(std::string_view record, uint32_t position);
   int16_t DeleteKeys(std::string_view record, uint32_t position);
+  // The keys of the stored record at position: the first step of rewriting or deleting it.
+  int16_t DeleteKeysOf(uint32_t position);
   int16_t ReadRecord(uint32_t position, std::string& record);
   void MakeCurrent(uint32_t position, std::string record);
   int16_t Fetch(int index, TMove how, std::string_view key, int limit);
