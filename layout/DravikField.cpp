@@ -116,11 +116,7 @@ std::string TDravikField::ReadMemo() {
   TFileReader* reader = owner_ ? owner_->MemoReader() : nullptr;
   if (!reader) return std::string();
   // A missing memo file reads as any missing file does.
-  if (!reader->IsOpen()) {
-    Exception error("File not found");
-    error.SetFileNameOnce(owner_->MemoFileName());
-    throw error;
-  }
+  if (!reader->IsOpen()) ThrowNaming(Exception("File not found"), owner_->MemoFileName());
   std::string digits = "$";
   if (HasValueBuffer())
     digits.append(ValueStart(), strnlen(ValueStart(), static_cast<size_t>(std::max(size_, 0))));

@@ -201,9 +201,7 @@ void TDravikFieldList::ReadRecord() {
     try {
       ReadFields(separator_);
     } catch (...) {
-      Exception error("Error at offset " + std::to_string(start));
-      error.SetFileNameOnce(reader.FileName());
-      throw error;
+      ThrowNaming(Exception("Error at offset " + std::to_string(start)), reader.FileName());
     }
     length = reader.Position() - start;
     if (OnRecordRead) {

@@ -11,19 +11,11 @@ TFileReader::TFileReader() : buffer_(new char[kBufferSize]) {
 TFileReader::~TFileReader() = default;
 
 void TFileReader::Open(const std::string& name) {
-  if (!FileExists(name)) {
-    EFileReaderException error("File does not exists");
-    error.SetFileNameOnce(name);
-    throw error;
-  }
+  if (!FileExists(name)) ThrowNaming(EFileReaderException("File does not exists"), name);
   TFile file;
   file.Open(name);
   const int64_t size = file.Size();
-  if (size > std::numeric_limits<int32_t>::max()) {
-    EInOutError error(EOVERFLOW);
-    error.SetFileNameOnce(name);
-    throw error;
-  }
+  if (size > std::numeric_limits<int32_t>::max()) ThrowNaming(EInOutError(EOVERFLOW), name);
   file_ = std::move(file);
   fileName_ = name;
   size_ = size;

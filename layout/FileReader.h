@@ -107,8 +107,7 @@ class TFileReader {
   // The reader's errors name its file.
   template <class TError>
   [[noreturn]] void Throw(TError error) const {
-    error.SetFileNameOnce(fileName_);
-    throw error;
+    ThrowNaming(std::move(error), fileName_);
   }
   [[noreturn]] void ThrowEof() const;
   [[noreturn]] void ThrowBadSeek(int64_t offset) const;

@@ -27,35 +27,23 @@ TFile::~TFile() {
   Close();
 }
 
-namespace {
-
-[[noreturn]] void ThrowFileError(int errorCode, const std::string& name) {
-  EInOutError error(errorCode);
-  error.SetFileNameOnce(name);
-  throw error;
-}
-
-}  // namespace
-
 void TFile::Fail(int errorCode) const {
-  ThrowFileError(errorCode, name_);
+  ThrowNaming(EInOutError(errorCode), name_);
 }
 
 void TFile::Open(const std::string& name) {
   // Non-blocking, so that opening a FIFO without a writer returns at once; the check below refuses it.
   const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) ThrowFileError(errno, name);
+  if (fd < 0) ThrowNaming(EInOutError(errno), name);
   struct stat st;
   if (::fstat(fd, &st) != 0) {
     const int error = errno;
     ::close(fd);
-    ThrowFileError(error, name);
+    ThrowNaming(EInOutError(error), name);
   }
   if (!S_ISREG(st.st_mode)) {
     ::close(fd);
-    Exception error("Not a regular file");
-    error.SetFileNameOnce(name);
-    throw error;
+    ThrowNaming(Exception("Not a regular file"), name);
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   Close();

@@ -127,11 +127,8 @@ void TRFFDataSet::InternalInitFieldDefs() {
 
 void TRFFDataSet::InternalOpen() {
   // Records cannot be read without their layout: the missing layout file reads as any missing file does.
-  if (FieldList().LayoutFileName().empty()) {
-    Exception error("File not found");
-    error.SetFileNameOnce(CompanionFileName(FieldList().DataFileName(), ".ini"));
-    throw error;
-  }
+  if (FieldList().LayoutFileName().empty())
+    ThrowNaming(Exception("File not found"), CompanionFileName(FieldList().DataFileName(), ".ini"));
   TAbstractDataSet::InternalOpen();
   RffSource().SetFields(&Fields());
 }

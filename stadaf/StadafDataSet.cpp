@@ -70,12 +70,10 @@ TDravikField& TStadafDataSet::ActiveRecordField(const TField& field) {
     // An offset list that does not fit the file (a cache of another file) must not show another type's
     // record as blank values.
     const auto* typed = dynamic_cast<const TStadaf200FieldList*>(fieldList_);
-    if (typed && typed->CurrentRecordType() != recordType_) {
-      EStadafException error("The record at offset " + std::to_string(offset) + " is not of record type " +
-                             RecordTypeName(recordType_));
-      if (fieldList_->DataReader()) error.SetFileNameOnce(fieldList_->DataReader()->FileName());
-      throw error;
-    }
+    if (typed && typed->CurrentRecordType() != recordType_)
+      ThrowNaming(EStadafException("The record at offset " + std::to_string(offset) +
+                                   " is not of record type " + RecordTypeName(recordType_)),
+                  fieldList_->DataReader() ? fieldList_->DataReader()->FileName() : std::string());
     fieldList_->SetPosition(offset);
   }
   const auto index = static_cast<size_t>(field.FieldNo() - 1);

@@ -23,6 +23,13 @@ class Exception : public std::exception {
   std::string fileName_;
 };
 
+// Raises error naming fileName, for errors raised where the file they concern is known.
+template <class TError>
+[[noreturn]] void ThrowNaming(TError error, const std::string& fileName) {
+  error.SetFileNameOnce(fileName);
+  throw error;
+}
+
 // Runs action; an Exception it raises leaves naming fileName unless a closer reader named its own file.
 template <class Action>
 decltype(auto) NamingFile(const std::string& fileName, Action&& action) {
@@ -43,7 +50,8 @@ class EConvertError : public Exception {
 // A system call on a file failed; carries the system's error number.
 class EInOutError : public Exception {
  public:
-  explicit EInOutError(int errorCode) : Exception("I/O error " + std::to_string(errorCode)), errorCode_(errorCode) {}
+  explicit EInOutError(int errorCode)
+      : Exception("I/O error " + std::to_string(errorCode)), errorCode_(errorCode) {}
   int ErrorCode() const noexcept { return errorCode_; }
 
  private:
