@@ -5,6 +5,7 @@
 #include "stadaf/Stadaf110FieldList.h"
 #include "stadaf/Stadaf200FieldList.h"
 #include "stadaf/StadafDataSet.h"
+#include "stadaf/StadafException.h"
 #include "stadaf/StadafFile.h"
 #include "tests/stadaf/StadafTestSupport.h"
 
@@ -148,6 +149,22 @@ TEST_F(StadafDataSet, TypeViewRefusesUnsupportedVersions) {
                                 "Unsupported Stadaf version detected, application shutting down");
   EXPECT_NE(dynamic_cast<TStadaf110FieldList*>(CreateStadafFieldList(100).get()), nullptr);
   EXPECT_NE(dynamic_cast<TStadaf210FieldList*>(CreateStadafFieldList(210).get()), nullptr);
+}
+
+// Offsets of another record type (a cache that does not fit its file) showed blank values.
+TEST_F(StadafDataSet, ARecordOfAnotherTypeIsAnErrorNotBlankValues) {
+  const std::string path = dir.Write("d.daf", BuildSample200());
+  index = BuildRecordTypeIndex(path);
+  const Ref<IDynamicIntegerArray> rules = RecordTypeOffsets(index, 2);
+  TStadafTypeView fares(path, rules, 1);
+  try {
+    fares.DataSet().Fields()[2].AsString();
+    ADD_FAILURE();
+  } catch (const EStadafException& e) {
+    EXPECT_EQ(e.Message(),
+              "The record at offset " + std::to_string(rules->GetItem(0)) + " is not of record type Fare");
+    EXPECT_EQ(e.FileName(), path);
+  }
 }
 
 }  // namespace
