@@ -9,6 +9,7 @@
 #include "isam/EngineEnvironment.h"
 #include "layout/DravikField.h"
 #include "stadaf/StadafVersion.h"
+#include "support/DateTimeText.h"
 #include "support/InstalledVersions.h"
 #include "support/Text.h"
 #include "support/TextTable.h"
@@ -21,49 +22,11 @@ namespace {
 
 constexpr const char* kStartShortDateFormat = "m/d/yy";
 
-struct TDateSettings {
-  std::string shortDateFormat = kStartShortDateFormat;
-  char dateSeparator = '/';
-};
-
-TDateSettings& DateSettings() {
-  static TDateSettings settings;
-  return settings;
-}
-
 void InitializeShortDateFormat() {
   SetShortDateFormat(FourDigitYearDateFormat(ShortDateFormat(), DateSeparator()));
 }
 void FinalizeShortDateFormat() {
   SetShortDateFormat(kStartShortDateFormat);
-}
-
-// The date in a short date format: runs of D, M and Y (either case) give day, month and year (one or
-// two letters: as needed or two digits; three or more Y: four digits), "/" the date separator, and
-// any other character itself.
-std::string FormatShortDate(const std::string& format, char separator, const std::tm& t) {
-  std::string out;
-  for (size_t i = 0; i < format.size();) {
-    const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(format[i])));
-    size_t run = 1;
-    while (i + run < format.size() && std::toupper(static_cast<unsigned char>(format[i + run])) == c) ++run;
-    char part[16] = {};
-    if (c == 'D' || c == 'M') {
-      const int value = c == 'D' ? t.tm_mday : t.tm_mon + 1;
-      std::snprintf(part, sizeof part, run >= 2 ? "%02d" : "%d", value);
-    } else if (c == 'Y') {
-      std::snprintf(part, sizeof part, "%02d", run >= 3 ? t.tm_year + 1900 : (t.tm_year + 1900) % 100);
-    } else if (c == '/') {
-      part[0] = separator;
-      run = 1;
-    } else {
-      part[0] = format[i];
-      run = 1;
-    }
-    out += part;
-    i += run;
-  }
-  return out;
 }
 
 // The head of an engine log line: the short date format in force, a blank, the long time format.
@@ -173,16 +136,6 @@ bool StartupDone() {
 
 const std::vector<std::string>& StartupLog() {
   return State().log;
-}
-
-const std::string& ShortDateFormat() {
-  return DateSettings().shortDateFormat;
-}
-void SetShortDateFormat(std::string format) {
-  DateSettings().shortDateFormat = std::move(format);
-}
-char DateSeparator() {
-  return DateSettings().dateSeparator;
 }
 
 std::string FourDigitYearDateFormat(std::string_view format, char separator) {

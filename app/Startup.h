@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "support/DateTimeText.h"
+
 // The program's start-up: the modules' initialisation steps run in a fixed order before the main
 // window exists, their finalisations in reverse order after it is gone. Nothing runs in static
 // initialisers; tests run the sequence and read the log to observe the order.
@@ -38,11 +40,8 @@ bool TerminateAfterStartup();
 // Cleared by RunStartup.
 const std::vector<std::string>& StartupLog();
 
-// The process-wide short date format (characters as the runtime's date formatting reads them) and
-// date separator. Without regional settings they start as "m/d/yy" and '/'.
-const std::string& ShortDateFormat();
-void SetShortDateFormat(std::string format);
-char DateSeparator();
+// The short date format and date separator (ShortDateFormat, SetShortDateFormat, DateSeparator) are
+// those of support/DateTimeText.h.
 
 // The start-up rule for the short date format: upper-cased, then forced to a four-digit year. With no
 // "Y", the separator and "YYYY" are appended; with 1, 2 or 3 "Y" characters, "YYY", "YY" or "Y" is

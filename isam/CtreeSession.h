@@ -6,14 +6,8 @@
 #include <string_view>
 
 #include "engine/CtreeBlocks.h"
-#include "support/Exception.h"
+#include "isam/CtreeExceptions.h"
 #include "support/NameList.h"
-
-// The storage layer's error.
-class ECTreeException : public Exception {
- public:
-  using Exception::Exception;
-};
 
 // What the session keeps of an open table: the tables register themselves when created and
 // unregister when destroyed; at its end the session destroys the ones still registered.
