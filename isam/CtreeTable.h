@@ -143,6 +143,8 @@ class TCTreeTable : public TRegisteredTable {
   const std::vector<std::unique_ptr<TCtreeField>>& AllFields() const { return fields_; }
   TCTreeIndexDef& IndexDefs(int i) const { return *indexes_.at(static_cast<size_t>(i)); }
   TCTreeIndexDef* ActiveIndex() const { return activeIndex_; }
+  // The position of the index of that name (letter case aside), or -1.
+  int IndexPosition(std::string_view name) const;
   int16_t DataFileNumber() const { return dataFileNumber_; }
   int16_t KeyFileNumber() const { return keyFileNumber_; }
   bool IsVariableLength() const { return isVariableLength_; }
@@ -204,7 +206,6 @@ class TCTreeTable : public TRegisteredTable {
   int16_t Move(uint16_t function);
   bool SearchKey(uint16_t function);
   void SelectIndex(int position);
-  int IndexPosition(std::string_view name) const;
   bool FindIndexByFieldNames(std::string_view names);
   int16_t ReReadCurrent(char* into, bool whole);
   int16_t WriteWholeRecord(uint16_t function);

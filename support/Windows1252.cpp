@@ -36,3 +36,46 @@ std::string Windows1252ToUtf8(std::string_view text) {
   AppendWindows1252AsUtf8(out, text);
   return out;
 }
+
+std::optional<std::string> Utf8ToWindows1252(std::string_view text, uint32_t* badCodePoint) {
+  std::string out;
+  out.reserve(text.size());
+  if (badCodePoint) *badCodePoint = 0;
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) {
+      out.push_back(static_cast<char>(lead));
+      ++i;
+      continue;
+    }
+    const size_t length = lead >= 0xF0 && lead < 0xF5   ? 4
+                          : lead >= 0xE0                ? 3
+                          : lead >= 0xC2 && lead < 0xE0 ? 2
+                                                        : 0;
+    if (length == 0 || i + length > text.size()) return std::nullopt;
+    uint32_t cp = lead & (0x7F >> length);
+    for (size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return std::nullopt;
+      cp = (cp << 6) | (next & 0x3F);
+    }
+    // Overlong forms and surrogates are not UTF-8.
+    if ((length == 3 && cp < 0x800) || (length == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+        (cp >= 0xD800 && cp <= 0xDFFF))
+      return std::nullopt;
+    i += length;
+    if (cp >= 0xA0 && cp <= 0xFF) {
+      out.push_back(static_cast<char>(cp));
+      continue;
+    }
+    int byte = -1;
+    for (int b = 0; b < 32 && byte < 0; ++b)
+      if (kHighControls[b] == cp) byte = 0x80 + b;
+    if (byte < 0) {
+      if (badCodePoint) *badCodePoint = cp;
+      return std::nullopt;
+    }
+    out.push_back(static_cast<char>(byte));
+  }
+  return out;
+}

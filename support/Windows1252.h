@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -8,3 +10,7 @@
 // The one decoding used for display and export.
 std::string Windows1252ToUtf8(std::string_view text);
 void AppendWindows1252AsUtf8(std::string& out, std::string_view text);
+
+// Encodes UTF-8 text in Windows-1252; none when the text is not UTF-8 or holds a character the code
+// page cannot hold (badCodePoint then names it, or is 0 for bytes that are not UTF-8).
+std::optional<std::string> Utf8ToWindows1252(std::string_view text, uint32_t* badCodePoint = nullptr);
