@@ -1,0 +1,205 @@
+#include "isam/CtreeDataSet.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "isam/CtreeTable.h"
+
+namespace {
+
+// The table's records as a record source: ids are record positions, stepped by the table's moves in
+// its active order.
+class TCtreeRecordBuffers : public TInterfacedObject, public IRecordBuffers {
+ public:
+  explicit TCtreeRecordBuffers(TCTreeTable& table) : table_(table) {}
+
+  void* QueryInterface(const Guid& iid) override {
+    if (void* p = QueryAmong<IRecordBuffers>(this, iid)) return p;
+    return TInterfacedObject::QueryInterface(iid);
+  }
+
+  TRecordId FirstRecord() override {
+    table_.First();
+    return Arrived(table_.Eof());
+  }
+  TRecordId LastRecord() override {
+    table_.Last();
+    return Arrived(table_.Bof());
+  }
+  TRecordId NextRecord(TRecordId id) override {
+    if (!MoveTo(id)) return TRecordId::None;
+    table_.Next();
+    return Arrived(table_.Eof());
+  }
+  TRecordId PriorRecord(TRecordId id) override {
+    if (!MoveTo(id)) return TRecordId::None;
+    table_.Prior();
+    return Arrived(table_.Bof());
+  }
+  int32_t GetRecordData(TRecordId, char*) override { return -1; }
+  int32_t GetRecordCount() override { return count_; }
+  void RegisterBlobField(int32_t) override {}
+  void FieldDefsChanged() override {}
+
+  void CountRecords() {
+    count_ = table_.Active() ? table_.RecordCount() : 0;
+    current_ = TRecordId::None;
+  }
+  // Makes the record with that id the table's current one; false when it is gone.
+  bool MoveTo(TRecordId id) {
+    if (id == TRecordId::None) return false;
+    if (id == current_) return true;
+    table_.SetRecordPosition(static_cast<int32_t>(IdValue(id)));
+    if (table_.NoCurrentRecord() || table_.GetRecordPosition() != static_cast<int32_t>(IdValue(id))) {
+      current_ = TRecordId::None;
+      return false;
+    }
+    current_ = id;
+    return true;
+  }
+
+ private:
+  TRecordId Arrived(bool outside) {
+    current_ = outside ? TRecordId::None : MakeRecordId(static_cast<uint32_t>(table_.GetRecordPosition()));
+    return current_;
+  }
+
+  TCTreeTable& table_;
+  int32_t count_ = 0;
+  TRecordId current_ = TRecordId::None;
+};
+
+// Columns wide enough for a field's text in any of its values.
+int32_t TextWidth(const TCtreeField& field) {
+  switch (field.DataType()) {
+    case dtBoolean:
+      return 5;
+    case dtChar:
+      return 1;
+    case dtSmallInt:
+      return 6;
+    case dtInteger:
+    case dtAutoCounter:
+      return 11;
+    case dtDate:
+      return 12;
+    case dtDateTime:
+      return 26;
+    case dtFloat:
+      return 24;
+    default:
+      return std::max<int32_t>(field.Size(), 1);
+  }
+}
+
+}  // namespace
+
+TCtreeDataSet::TCtreeDataSet(std::unique_ptr<TCTreeTable> table) : table_(std::move(table)) {}
+
+TCtreeDataSet::~TCtreeDataSet() {
+  Close();
+}
+
+std::vector<std::string> TCtreeDataSet::IndexNames() const {
+  std::vector<std::string> names;
+  for (int i = 0; i < table_->IndexCount(); ++i) names.push_back(table_->IndexDefs(i).Name());
+  return names;
+}
+
+void TCtreeDataSet::SetIndexName(const std::string& name) {
+  indexName_ = name;
+  indexChosen_ = true;
+  if (!Active()) return;
+  if (name.empty())
+    table_->SetIndexFieldNames("");
+  else
+    table_->SetIndexName(name);
+  indexName_ = table_->IndexName();
+  static_cast<TCtreeRecordBuffers&>(*Source()).CountRecords();
+  First();
+}
+
+Ref<IRecordBuffers> TCtreeDataSet::CreateRecordBuffers() {
+  return MakeRef<IRecordBuffers>(new TCtreeRecordBuffers(*table_));
+}
+
+void TCtreeDataSet::InternalInitFieldDefs() {
+  FieldDefs().Clear();
+  for (int i = 0; i < table_->FieldCount(); ++i) {
+    const TCtreeField& field = table_->Fields(i);
+    if (field.IsVariable())
+      FieldDefs().Add(field.Name(), TFieldType::ftMemo, 0);
+    else
+      FieldDefs().Add(field.Name(), TFieldType::ftString, TextWidth(field));
+  }
+  TAbstractDataSet::InternalInitFieldDefs();
+}
+
+void TCtreeDataSet::InternalOpen() {
+  table_->SetFileMode(TFileMode::fmReadOnly);
+  table_->Open();
+  // The table's first index unless another order was chosen before opening.
+  if (indexChosen_) {
+    if (indexName_.empty())
+      table_->SetIndexFieldNames("");
+    else
+      table_->SetIndexName(indexName_);
+  }
+  indexName_ = table_->IndexName();
+  static_cast<TCtreeRecordBuffers&>(*Source()).CountRecords();
+  TAbstractDataSet::InternalOpen();
+  tableFields_.clear();
+  for (const auto& field : Fields()) {
+    tableFields_.resize(std::max<size_t>(tableFields_.size(), static_cast<size_t>(field->FieldNo())));
+    tableFields_[static_cast<size_t>(field->FieldNo() - 1)] = table_->FindField(field->FieldName());
+  }
+}
+
+void TCtreeDataSet::InternalClose() {
+  TAbstractDataSet::InternalClose();
+  tableFields_.clear();
+  table_->Close();
+}
+
+void TCtreeDataSet::InternalInitRecord(char* buffer) {
+  std::memset(buffer, 0, HeaderSize);
+}
+
+TCtreeField* TCtreeDataSet::ActiveRecordField(const TField& field) {
+  if (ActiveBuffer() == nullptr || IsEmpty()) return nullptr;
+  auto& source = static_cast<TCtreeRecordBuffers&>(*Source());
+  if (!source.MoveTo(RecordIdOfBuffer(ActiveBuffer()))) return nullptr;
+  const auto index = static_cast<size_t>(field.FieldNo() - 1);
+  if (&field.DataSet() == this && index < tableFields_.size()) return tableFields_[index];
+  return table_->FindField(field.FieldName());
+}
+
+bool TCtreeDataSet::GetFieldData(const TField& field, void* destination) {
+  TCtreeField* tableField = ActiveRecordField(field);
+  if (!tableField) return false;
+  if (destination == nullptr) return true;
+  const std::string value = tableField->AsString();
+  const auto size = static_cast<size_t>(field.DataSize());
+  if (size == 0) return true;
+  const size_t length = std::min(strnlen(value.c_str(), value.size()), size - 1);
+  auto* out = static_cast<char*>(destination);
+  std::memcpy(out, value.data(), length);
+  std::memset(out + length, 0, size - length);
+  return true;
+}
+
+std::unique_ptr<TMemoryStream> TCtreeDataSet::CreateBlobStream(const TField& field, TBlobStreamMode mode) {
+  auto stream = std::make_unique<TMemoryStream>();
+  if (mode == TBlobStreamMode::bmWrite) return stream;
+  TCtreeField* tableField = ActiveRecordField(field);
+  if (!tableField) return stream;
+  if (tableField->DataType() == dtMemo) {
+    const char* text = tableField->BlobData();
+    stream->Write(text, static_cast<int32_t>(std::strlen(text)) + 1);
+  } else {
+    const std::string text = tableField->AsString();
+    stream->Write(text.c_str(), static_cast<int32_t>(text.size()) + 1);
+  }
+  stream->SetPosition(0);
+  return stream;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dataset/AbstractDataSet.h"
+
+class TCTreeTable;
+class TCtreeField;
+
+// An ISAM table as a read-only data set, in the order of one of its indexes or in physical order.
+// Record ids are record positions: every step is one move of the table, so opening, moving to the last
+// record and paging cost the same whatever the table's size. Record buffers hold only their header;
+// values are read from the table when asked for. Fixed fields are string columns wide enough for their
+// text; memo and picture fields are memo columns.
+class TCtreeDataSet : public TAbstractDataSet {
+ public:
+  // table: not open yet; the data set opens it read-only and owns it.
+  explicit TCtreeDataSet(std::unique_ptr<TCTreeTable> table);
+  ~TCtreeDataSet() override;
+
+  TCTreeTable& Table() const { return *table_; }
+  // The index the rows follow; empty: physical order. An open data set refetches from its first row.
+  void SetIndexName(const std::string& name);
+  const std::string& IndexName() const { return indexName_; }
+  // The names of the table's indexes, in its order.
+  std::vector<std::string> IndexNames() const;
+
+  int32_t GetRecNo() override { return -1; }
+  bool IsSequenced() override { return false; }
+  bool GetCanModify() override { return false; }
+  bool GetFieldData(const TField& field, void* destination) override;
+  std::unique_ptr<TMemoryStream> CreateBlobStream(const TField& field, TBlobStreamMode mode) override;
+
+ protected:
+  Ref<IRecordBuffers> CreateRecordBuffers() override;
+  void InternalInitFieldDefs() override;
+  void InternalOpen() override;
+  void InternalClose() override;
+  int64_t RecordBufferSize() const override { return HeaderSize; }
+  void InternalInitRecord(char* buffer) override;
+  void ClearCalcFields(char* /*buffer*/) override {}
+
+ private:
+  // The table field behind a data-set field, with the table on the active row's record; null when
+  // there is no such record (any more).
+  TCtreeField* ActiveRecordField(const TField& field);
+
+  std::unique_ptr<TCTreeTable> table_;
+  std::string indexName_;
+  bool indexChosen_ = false;
+  std::vector<TCtreeField*> tableFields_;  // by field number - 1
+};

@@ -1,0 +1,110 @@
+#include "isam/CtreeDataSet.h"
+#include "tests/isam/TableTestSupport.h"
+
+namespace {
+
+// A table that counts its engine calls.
+class TCountingTable : public TCTreeTable {
+ public:
+  int16_t CallEngine(uint16_t function, int16_t file, void* p1, int32_t* plong, void* p2, void* p3,
+                     int16_t count) override {
+    ++calls;
+    return TCTreeTable::CallEngine(function, file, p1, plong, p2, p3, count);
+  }
+  int calls = 0;
+};
+
+class CtreeDataSetTest : public TableTest {
+ protected:
+  // A people table of n rows: ids n … 1 in physical order, names descending with the ids.
+  void Fill(const std::string& name, int rows) {
+    TCTreeTable& table = CreatePeople(name);
+    table.Open();
+    for (int id = rows; id >= 1; --id) {
+      table.Insert();
+      table.FieldByName("id").SetAsInteger(id);
+      table.FieldByName("name").SetAsString("name " + std::to_string(100000 - id));
+      table.FieldByName("born").SetAsString("1/2/2003");
+      ASSERT_TRUE(table.Post());
+    }
+    table.Close();
+  }
+  std::unique_ptr<TCtreeDataSet> OpenDataSet(const std::string& name, TCountingTable** counting = nullptr) {
+    auto table = std::make_unique<TCountingTable>();
+    table->SetTableName(dir_.Path(name));
+    if (counting) *counting = table.get();
+    auto dataSet = std::make_unique<TCtreeDataSet>(std::move(table));
+    dataSet->Open();
+    return dataSet;
+  }
+  static std::vector<std::string> Column(TCtreeDataSet& dataSet, const std::string& field) {
+    std::vector<std::string> values;
+    for (dataSet.First(); !dataSet.Eof(); dataSet.Next())
+      values.push_back(dataSet.FieldByName(field).AsString());
+    return values;
+  }
+};
+
+TEST_F(CtreeDataSetTest, RowsFollowTheChosenIndex) {
+  Fill("people", 5);
+  auto dataSet = OpenDataSet("people");
+  EXPECT_EQ(dataSet->IndexName(), "byId");
+  EXPECT_EQ(dataSet->IndexNames(), (std::vector<std::string>{"byId", "byName"}));
+  EXPECT_EQ(dataSet->GetRecordCount(), 5);
+  EXPECT_EQ(Column(*dataSet, "id"), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
+  dataSet->First();
+  EXPECT_EQ(dataSet->FieldByName("born").AsString(), "1/2/2003");
+  EXPECT_EQ(dataSet->FieldByName("score").AsString(), "");
+  dataSet->SetIndexName("byName");
+  EXPECT_EQ(Column(*dataSet, "id"), (std::vector<std::string>{"5", "4", "3", "2", "1"}));
+  dataSet->SetIndexName("");
+  EXPECT_EQ(Column(*dataSet, "id"), (std::vector<std::string>{"5", "4", "3", "2", "1"}));
+  dataSet->Last();
+  EXPECT_EQ(dataSet->FieldByName("id").AsString(), "1");
+  dataSet->Prior();
+  EXPECT_EQ(dataSet->FieldByName("id").AsString(), "2");
+  EXPECT_TRUE(dataSet->FindField("Internal delete flag") == nullptr);
+  EXPECT_TRUE(dataSet->Table().Active());
+  dataSet->Close();
+  EXPECT_FALSE(dataSet->Table().Active());
+}
+
+TEST_F(CtreeDataSetTest, MemoColumnsCarryTheirTexts) {
+  TCTreeTable& table = NewTable("notes");
+  table.ClearFields();
+  table.AddField("id", kIntegerField, 4);
+  table.AddField("text", kMemoField, 0);
+  ASSERT_TRUE(table.CreateTable());
+  table.Open();
+  table.Insert();
+  table.FieldByName("id").SetAsInteger(1);
+  table.FieldByName("text").SetBlobData("line one\r\nline two");
+  ASSERT_TRUE(table.Post());
+  table.Close();
+  auto dataSet = OpenDataSet("notes");
+  EXPECT_EQ(dataSet->IndexName(), "");
+  ASSERT_EQ(dataSet->FieldByName("text").DataType(), TFieldType::ftMemo);
+  auto stream = dataSet->CreateBlobStream(dataSet->FieldByName("text"), TBlobStreamMode::bmRead);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(stream->Memory())), "line one\r\nline two");
+}
+
+// Opening and moving to the last row take as many engine calls on a large table as on a small one.
+TEST_F(CtreeDataSetTest, MovesCostTheSameWhateverTheSize) {
+  std::vector<int> calls;
+  for (const int rows : {20, 2000}) {
+    const std::string name = "t" + std::to_string(rows);
+    Fill(name, rows);
+    TCountingTable* table = nullptr;
+    auto dataSet = OpenDataSet(name, &table);
+    dataSet->SetBufferCount(10);
+    table->calls = 0;
+    dataSet->Last();
+    dataSet->MoveBy(-9);
+    dataSet->First();
+    EXPECT_EQ(dataSet->FieldByName("id").AsString(), "1");
+    calls.push_back(table->calls);
+  }
+  EXPECT_EQ(calls[0], calls[1]);
+}
+
+}  // namespace
