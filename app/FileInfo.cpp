@@ -1,5 +1,7 @@
 #include "app/FileInfo.h"
 
+#include "isam/CtreeDataSet.h"
+#include "isam/CtreeTable.h"
 #include "platform/File.h"
 #include "rff/RFFDataSet.h"
 #include "rff/RFFSubDataSet.h"
@@ -17,8 +19,18 @@ std::unique_ptr<TAbstractDataSet> OpenDataSet(const std::string& fileName) {
   return dataSet;
 }
 
+// An ISAM table, read-only, in the order of its first index.
+std::unique_ptr<TAbstractDataSet> OpenTableDataSet(const std::string& fileName) {
+  auto table = std::make_unique<TCTreeTable>();
+  table->SetTableName(fileName);
+  auto dataSet = std::make_unique<TCtreeDataSet>(std::move(table));
+  NamingFile(fileName, [&] { dataSet->Open(); });
+  return dataSet;
+}
+
 std::unique_ptr<TAbstractDataSet> OpenDefaultDataSet(const TFileInfo& info) {
   if (info.Extension() == ".RFC") return OpenDataSet<TRFFSubDataSet>(info.FileName());
+  if (info.Extension() == ".DAT") return OpenTableDataSet(info.FileName());
   return OpenDataSet<TRFFDataSet>(info.FileName());
 }
 

@@ -16,7 +16,8 @@ class TStadafTypeView;
 class TFileInfo {
  public:
   // Creates and opens the data set that suits a holder's extension. The default makes a
-  // TRFFSubDataSet for ".RFC" and a TRFFDataSet for anything else; tests put fakes in its place.
+  // TRFFSubDataSet for ".RFC", a TCtreeDataSet for ".DAT" and a TRFFDataSet for anything else; tests
+  // put fakes in its place.
   using TDataSetFactory = std::function<std::unique_ptr<TAbstractDataSet>(const TFileInfo& info)>;
   // Returns the factory it replaces; an empty one restores the default.
   static TDataSetFactory SetDataSetFactory(TDataSetFactory factory);
@@ -34,7 +35,7 @@ class TFileInfo {
   // Caption of the data window that shows this holder's data set.
   const std::string& Caption() const { return caption_; }
   void SetCaption(std::string caption) { caption_ = std::move(caption); }
-  // Upper-cased, dot included: ".RFF", ".RFC" or ".DAF".
+  // Upper-cased, dot included: ".RFF", ".RFC", ".DAF", or ".DAT" for an ISAM table.
   const std::string& Extension() const { return extension_; }
   // STADAF record type 1 … 5; 0 for RFF and RFC.
   uint8_t RecordType() const { return recordType_; }

@@ -492,7 +492,10 @@ bool TCTreeTable::Post() {
     default:
       throw ECTreeException("Table not in insert/edit mode");
   }
-  if (rc == kSuccess) savedImage_ = recordBuffer_;
+  if (rc == kSuccess)
+    savedImage_ = recordBuffer_;
+  else
+    lastError_ = rc;
   NotifyObservers();
   if (rc != kSuccess) ApplyErrorPolicy(function, rc, true);
   return rc == kSuccess;

@@ -11,6 +11,7 @@
 #include "app/FileInfo.h"
 #include "app/FileNames.h"
 #include "app/Startup.h"
+#include "isam/CtreeDataSet.h"
 #include "layout/TextHelpers.h"
 #include "stadaf/RecordTypeIndex.h"
 #include "support/Convert.h"
@@ -22,10 +23,11 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kwdump [--format jsonl|csv|tsv] [--schema] [--first N] [--limit K] [--type T] [--no-cache] FILE\n"
+    "usage: kwdump [--format jsonl|csv|tsv] [--schema] [--first N] [--limit K] [--type T] [--no-cache]\n"
+    "              [--index NAME] FILE\n"
     "       kwdump --help\n"
-    "Writes the records of an RFF (.rff), RFC (.rfc) or STADAF (.daf) file to standard output, as the\n"
-    "viewer's data windows show them.\n"
+    "Writes the records of an RFF (.rff), RFC (.rfc) or STADAF (.daf) file, or of an ISAM table (.dat), to\n"
+    "standard output, as the viewer's data windows show them.\n"
     "  --format F   output format: jsonl (default; a header line, then one line per record), csv or tsv\n"
     "  --schema     print the columns only\n"
     "  --first N    start at record number N (default 1); past the last record is an error\n"
@@ -33,6 +35,8 @@ constexpr const char* kUsage =
     "  --type T     STADAF files: only record type T, 1 to 5 (fare, rule, ticket, routing, routing\n"
     "               segment); default: every non-empty type in turn\n"
     "  --no-cache   STADAF files: neither read nor write the index cache (.of1)\n"
+    "  --index NAME ISAM tables: the records in the order of that index (default: the first index;\n"
+    "               an empty NAME: physical order)\n"
     "  --help       print this text and exit\n"
     "Exit status: 0 done, 1 a file could not be opened or a record not read (message on standard error),\n"
     "2 bad arguments.\n";
@@ -43,6 +47,7 @@ struct TOptions {
   int32_t first = 1;
   std::optional<int64_t> limit;
   std::optional<int32_t> recordType;
+  std::optional<std::string> index;
   bool useCache = true;
   std::string file;
   bool help = false;
@@ -80,6 +85,9 @@ std::optional<TOptions> ParseArguments(int argc, char** argv) {
       const auto n = v ? TryStrToInt(*v) : std::nullopt;
       if (!n || *n < 1 || *n > 5) return std::nullopt;
       options.recordType = *n;
+    } else if (arg == "--index") {
+      options.index = value();
+      if (!options.index) return std::nullopt;
     } else if (arg == "--first" || arg == "--limit") {
       const auto v = value();
       const auto n = v ? TryStrToInt(*v) : std::nullopt;
@@ -113,7 +121,11 @@ void MoveToRecord(TDataSet& dataSet, int32_t recNo) {
   if (recNo <= 1) return;
   dataSet.SetRecNo(recNo);
   const int32_t at = dataSet.GetRecNo();
-  if (at != recNo) dataSet.MoveBy(recNo - at);
+  // A data set that knows no record numbers (an ISAM table's) steps from its first record.
+  if (at <= 0)
+    dataSet.MoveBy(recNo - 1);
+  else if (at != recNo)
+    dataSet.MoveBy(recNo - at);
 }
 
 // A record that cannot be read ends the dump: the records before it are written, then the message.
@@ -140,7 +152,7 @@ bool DumpRecords(TDataSet& dataSet, const TDumpContext& context) {
       if (options.limit && written >= *options.limit) break;
       for (int32_t i = 0; i < dataSet.Fields().Count(); ++i)
         dataSet.Fields()[i].GetAsString(values[size_t(i)]);
-      context.writer.WriteRecord(dataSet.GetRecNo(), values);
+      context.writer.WriteRecord(options.first + written, values);
       dataSet.Next();
     }
   } catch (const std::exception& e) {
@@ -154,6 +166,8 @@ bool DumpRecords(TDataSet& dataSet, const TDumpContext& context) {
 bool DumpHolder(const TFileInfo& info, const TDumpContext& context) {
   const TOptions& options = context.options;
   TDataSet& dataSet = info.GetDataSet();
+  if (options.index)
+    NamingFile(info.FileName(), [&] { dynamic_cast<TCtreeDataSet&>(dataSet).SetIndexName(*options.index); });
   if (options.schema) {
     context.writer.WriteSchema(ColumnsOf(dataSet));
     return true;
@@ -201,8 +215,14 @@ int RunKwdump(int argc, char** argv, std::ostream& out, std::ostream& err) {
     err << "kwdump: --type applies to STADAF (.daf) files only\n" << kUsage;
     return 2;
   }
-  if (extension != ".RFF" && extension != ".RFC" && extension != ".DAF") {
-    err << PrintableErrorText(Exception("Not an RFF, RFC or STADAF file (.rff, .rfc, .daf)"), options->file)
+  if (options->index && extension != ".DAT") {
+    err << "kwdump: --index applies to ISAM tables (.dat) only\n" << kUsage;
+    return 2;
+  }
+  if (extension != ".RFF" && extension != ".RFC" && extension != ".DAF" && extension != ".DAT") {
+    err << PrintableErrorText(
+               Exception("Not an RFF, RFC, STADAF or ISAM table file (.rff, .rfc, .daf, .dat)"),
+               options->file)
         << '\n';
     return 1;
   }
