@@ -219,7 +219,8 @@ TEST_F(KwdumpTest, MessagesNameTheirFileAndShowNoControlCharacters) {
   const Result text = Run({dir.Write("notes.txt", "hello")});
   EXPECT_EQ(text.status, 1);
   EXPECT_EQ(text.out, "");
-  EXPECT_EQ(text.err, dir.Path("notes.txt") + ": Not an RFF, RFC or STADAF file (.rff, .rfc, .daf)\n");
+  EXPECT_EQ(text.err, dir.Path("notes.txt") +
+                          ": Not an RFF, RFC, STADAF or ISAM table file (.rff, .rfc, .daf, .dat)\n");
 }
 
 TEST_F(KwdumpTest, FirstPastTheLastRecordFailsAlikeForEveryKind) {

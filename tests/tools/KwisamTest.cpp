@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
 #include <filesystem>
+#include <iostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -217,7 +217,8 @@ TEST_F(KwisamTest, TwoProcessesUpdateTheSameRecords) {
     const std::set<int> refusedA = refused(logA + ".refused"), refusedB = refused(logB + ".refused");
     const std::string errors = programrun::ReadAll(logA) + programrun::ReadAll(logB);
     // Each refused update says why on a line of its own: the lock, or the record changed since it was read.
-    EXPECT_EQ(static_cast<size_t>(std::count(errors.begin(), errors.end(), '\n')), refusedA.size() + refusedB.size())
+    EXPECT_EQ(static_cast<size_t>(std::count(errors.begin(), errors.end(), '\n')),
+              refusedA.size() + refusedB.size())
         << errors;
     std::cerr << (optimistic ? "optimistic" : "pessimistic") << ": " << refusedA.size() + refusedB.size()
               << " updates refused\n";
@@ -261,6 +262,38 @@ TEST_F(KwisamTest, KilledImportLeavesEveryReportedRow) {
   // The stored rows are the first ones, without gaps.
   EXPECT_EQ(Run({"nearest", Table(), "--index", "byId", std::to_string(count + 1)}).status, 1);
   EXPECT_EQ(Run({"get", Table(), "--index", "byId", std::to_string(count)}).status, 0);
+}
+
+// kwdump shows a table as the viewer's data window does: in the order of its first index, or another.
+TEST_F(KwisamTest, KwdumpShowsTables) {
+  CreatePeople();
+  ASSERT_EQ(Run({"import", Table()}, "id,name,note\n2,Bob,b\n1,Cy,\"two\nlines\"\n3,Al,\n").status, 0);
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+  };
+  const std::string file = dir.Path("people.dat");
+  const Case cases[] = {
+      {{"--format", "csv", file}, 0, "id,name,born,note\r\n1,Cy,,\"two\nlines\"\r\n2,Bob,,b\r\n3,Al,,\r\n"},
+      {{"--format", "csv", "--index", "byName", "--first", "2", file},
+       0,
+       "id,name,born,note\r\n2,Bob,,b\r\n1,Cy,,\"two\nlines\"\r\n"},
+      {{"--format", "tsv", "--index", "", "--limit", "1", file},
+       0,
+       "id\tname\tborn\tnote\r\n2\tBob\t\tb\r\n"},
+      {{"--index", "nothing", file}, 1, ""},
+      {{"--index", "byId", dir.Path("people.idx")}, 2, ""},
+  };
+  for (const Case& c : cases) {
+    const TResult r = programrun::Run(KWDUMP_PATH, c.args, dir.Path(""));
+    EXPECT_EQ(r.status, c.status) << c.args[1] << r.err;
+    EXPECT_EQ(r.out, c.out) << c.args[1];
+  }
+  dir.Write("junk.dat", "no table");
+  const TResult junk = programrun::Run(KWDUMP_PATH, {dir.Path("junk.dat")}, dir.Path(""));
+  EXPECT_EQ(junk.status, 1);
+  EXPECT_EQ(junk.err, dir.Path("junk.dat") + ": Unable to read table information\n");
 }
 
 TEST_F(KwisamTest, DeletedIndexFileIsRebuiltWhenTheTableOpens) {
