@@ -281,7 +281,7 @@ TEST_F(KwisamTest, KwdumpShowsTables) {
        "id,name,born,note\r\n2,Bob,,b\r\n1,Cy,,\"two\nlines\"\r\n"},
       {{"--format", "tsv", "--index", "", "--limit", "1", file},
        0,
-       "id\tname\tborn\tnote\r\n2\tBob\t\tb\r\n"},
+       "id\tname\tborn\tnote\n2\tBob\t\tb\n"},
       {{"--index", "nothing", file}, 1, ""},
       {{"--index", "byId", dir.Path("people.idx")}, 2, ""},
   };
