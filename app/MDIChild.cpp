@@ -6,11 +6,17 @@
 
 #include "app/DBGrid.h"
 #include "app/DisplayText.h"
+#include "app/IndexPicker.h"
 #include "app/MainForm.h"
 #include "app/MessageBox.h"
+#include "isam/CtreeDataSet.h"
 
 TMDIChild::TMDIChild(TMainForm& mainForm)
-    : QMdiSubWindow(nullptr), mainForm_(mainForm), Panel1_(new QFrame(this)), rxdbg_(new TDBGrid(Panel1_)) {
+    : QMdiSubWindow(nullptr),
+      mainForm_(mainForm),
+      Panel1_(new QFrame(this)),
+      rxdbg_(new TDBGrid(Panel1_)),
+      indexPicker_(new TIndexPicker(Panel1_)) {
   setObjectName(QStringLiteral("MDIChild"));
   setAttribute(Qt::WA_DeleteOnClose);
   Panel1_->setObjectName(QStringLiteral("Panel1"));
@@ -18,6 +24,7 @@ TMDIChild::TMDIChild(TMainForm& mainForm)
   Panel1_->setLineWidth(1);
   auto* layout = new QVBoxLayout(Panel1_);
   layout->setContentsMargins(2, 2, 2, 2);
+  layout->addWidget(indexPicker_, 0, Qt::AlignLeft);
   layout->addWidget(rxdbg_);
   rxdbg_->setObjectName(QStringLiteral("rxdbg"));
   rxdbg_->OnMouseMove = [this](Qt::KeyboardModifiers keys, int x, int y) { rxdbgMouseMove(keys, x, y); };
@@ -34,6 +41,8 @@ TMDIChild::~TMDIChild() = default;
 
 void TMDIChild::SetDataSet(TDataSet* dataSet) {
   rxdbg_->SetDataSet(dataSet);
+  // An ISAM table can be shown in the order of any of its indexes.
+  indexPicker_->SetDataSet(dynamic_cast<TCtreeDataSet*>(dataSet));
 }
 
 TDataSet* TMDIChild::DataSet() const {
@@ -72,5 +81,6 @@ void TMDIChild::closeEvent(QCloseEvent* event) {
   if (!event->isAccepted()) return;
   // The window is freed; the data set stays open with its holder.
   closing_ = true;
+  indexPicker_->SetDataSet(nullptr);
   rxdbg_->SetDataSet(nullptr);
 }

@@ -7,6 +7,7 @@ class QFrame;
 class QTreeWidgetItem;
 class TDataSet;
 class TDBGrid;
+class TIndexPicker;
 class TMainForm;
 
 // A data window: an MDI child showing one data set read-only in its grid. It knows its file-tree
@@ -50,6 +51,8 @@ class TMDIChild : public QMdiSubWindow {
   TMainForm& mainForm_;
   QFrame* Panel1_;
   TDBGrid* rxdbg_;
+  // Made after the grid, which comes first when the window gives its focus away.
+  TIndexPicker* indexPicker_;
   std::string caption_ = "MDI Child";
   QTreeWidgetItem* treeNode_ = nullptr;
   bool closing_ = false;

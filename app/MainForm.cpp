@@ -49,6 +49,7 @@ namespace {
 const char* const kMainCaption = "Kestrelwing RFF/STADAF Viewer";
 const char* const kRffGroup = "Rich Flight Format";
 const char* const kStadafGroup = "Standard Dataset Fare";
+const char* const kIsamGroup = "ISAM Tables";
 // A STADAF file node carries it while the file is being indexed.
 const char* const kLoadingSuffix = " (loading ...)";
 
@@ -358,6 +359,7 @@ void TMainForm::OpenCommandLine() {
 std::string TMainForm::GroupCaption(const std::string& upperExtension) {
   if (upperExtension == ".RFF" || upperExtension == ".RFC") return kRffGroup;
   if (upperExtension == ".DAF") return kStadafGroup;
+  if (upperExtension == ".DAT") return kIsamGroup;
   return upperExtension;
 }
 
@@ -401,7 +403,7 @@ void TMainForm::OpenFile(const std::string& fileName) {
     const std::string extension = UpperCase(ExtractFileExt(fileName));
     QTreeWidgetItem* group = FindOrAddGroupNode(GroupCaption(extension));
     const std::string caption = UniqueNodeCaption(group, fileName);
-    if ((extension == ".RFF" || extension == ".RFC") && FileExists(fileName)) {
+    if ((extension == ".RFF" || extension == ".RFC" || extension == ".DAT") && FileExists(fileName)) {
       // The holder opens its data set before a window exists for it, so a file that fails to open
       // leaves no empty window behind.
       AddHolderWindow(group, caption, caption, std::make_unique<TFileInfo>(fileName, nullptr, 0, extension));
