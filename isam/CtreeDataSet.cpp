@@ -37,12 +37,17 @@ class TCtreeRecordBuffers : public TInterfacedObject, public IRecordBuffers {
     return Arrived(table_.Bof());
   }
   int32_t GetRecordData(TRecordId, char*) override { return -1; }
-  int32_t GetRecordCount() override { return count_; }
+  // Counted when first asked for: a count reads the whole table, and opening or moving need none.
+  int32_t GetRecordCount() override {
+    if (count_ < 0) count_ = table_.Active() ? table_.RecordCount() : 0;
+    return count_;
+  }
   void RegisterBlobField(int32_t) override {}
   void FieldDefsChanged() override {}
 
-  void CountRecords() {
-    count_ = table_.Active() ? table_.RecordCount() : 0;
+  // The table was opened or changed its order.
+  void Restart() {
+    count_ = -1;
     current_ = TRecordId::None;
   }
   // Makes the record with that id the table's current one; false when it is gone.
@@ -65,7 +70,7 @@ class TCtreeRecordBuffers : public TInterfacedObject, public IRecordBuffers {
   }
 
   TCTreeTable& table_;
-  int32_t count_ = 0;
+  int32_t count_ = -1;
   TRecordId current_ = TRecordId::None;
 };
 
@@ -115,7 +120,7 @@ void TCtreeDataSet::SetIndexName(const std::string& name) {
   else
     table_->SetIndexName(name);
   indexName_ = table_->IndexName();
-  static_cast<TCtreeRecordBuffers&>(*Source()).CountRecords();
+  static_cast<TCtreeRecordBuffers&>(*Source()).Restart();
   First();
 }
 
@@ -146,7 +151,7 @@ void TCtreeDataSet::InternalOpen() {
       table_->SetIndexName(indexName_);
   }
   indexName_ = table_->IndexName();
-  static_cast<TCtreeRecordBuffers&>(*Source()).CountRecords();
+  static_cast<TCtreeRecordBuffers&>(*Source()).Restart();
   TAbstractDataSet::InternalOpen();
   tableFields_.clear();
   for (const auto& field : Fields()) {
