@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <set>
 
@@ -35,6 +36,28 @@ bool FileExists(const std::string& path) {
 std::string Folder(const std::string& path) {
   const size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// A read-only opener of a WAL database needs to create its "-shm" file beside it. Where the folder cannot
+// be written and no "-wal" file shows a writer, nobody is changing the file, and it is read as immutable.
+bool ReadableOnlyAsImmutable(const std::string& path) {
+  const std::string folder = Folder(path);
+  return ::access(folder.empty() ? "." : folder.c_str(), W_OK) != 0 && !FileExists(path + "-wal");
+}
+
+// The path as an SQLite URI that opens it immutable.
+std::string ImmutableUri(const std::string& path) {
+  std::string uri = "file:";
+  for (const char c : path) {
+    if (c == '%' || c == '?' || c == '#') {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+      uri += escaped;
+    } else {
+      uri += c;
+    }
+  }
+  return uri + "?immutable=1";
 }
 
 std::string WithoutExtension(const std::string& path) {
@@ -180,8 +203,11 @@ int16_t TDataFile::OpenFiles(uint16_t mode, bool withIndexes, bool createMissing
   const bool exclusive = !readOnly_ && !(mode & fmSharedBit);
   if (OpenLockFile(false) != kSuccess) return kCannotOpen;
   if (!SetFileLock(kOpenLockByte, exclusive ? F_WRLCK : F_RDLCK, false)) return kCannotOpen;
-  const int flags = (readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
-  if (sqlite3_open_v2(dataPath_.c_str(), &db_, flags, nullptr) != SQLITE_OK) return kCannotOpen;
+  immutable_ = readOnly_ && ReadableOnlyAsImmutable(dataPath_);
+  const int flags =
+      (readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
+  const std::string name = immutable_ ? ImmutableUri(dataPath_) : dataPath_;
+  if (sqlite3_open_v2(name.c_str(), &db_, flags, nullptr) != SQLITE_OK) return kCannotOpen;
   sqlite3_busy_timeout(db_, 60000);
   if (exclusive) Exec("PRAGMA main.locking_mode=EXCLUSIVE");
   Exec("PRAGMA main.synchronous=NORMAL");
@@ -239,7 +265,7 @@ int16_t TDataFile::AttachIndexFiles(bool createMissing) {
     sqlite3_stmt* s = nullptr;
     if (sqlite3_prepare_v2(db_, ("ATTACH ? AS " + schema).c_str(), -1, &s, nullptr) != SQLITE_OK)
       return kCannotOpen;
-    sqlite3_bind_text(s, 1, path.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(s, 1, (immutable_ ? ImmutableUri(path) : path).c_str(), -1, SQLITE_TRANSIENT);
     const int rc = sqlite3_step(s);
     sqlite3_finalize(s);
     if (rc != SQLITE_DONE) return kCannotOpen;

@@ -100,6 +100,8 @@ class TDataFile {
   bool hasIfil_ = false;
   bool hasDoda_ = false;
   bool readOnly_ = false;
+  // Read without the "-shm" file a WAL reader needs, where it cannot be made (see ReadableOnlyAsImmutable).
+  bool immutable_ = false;
   sqlite3* db_ = nullptr;
   std::map<std::string, sqlite3_stmt*> statements_;
   std::vector<sqlite3_stmt*> moveStatements_;   // by index and move; owned by statements_

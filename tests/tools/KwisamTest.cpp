@@ -279,9 +279,7 @@ TEST_F(KwisamTest, KwdumpShowsTables) {
       {{"--format", "csv", "--index", "byName", "--first", "2", file},
        0,
        "id,name,born,note\r\n2,Bob,,b\r\n1,Cy,,\"two\nlines\"\r\n"},
-      {{"--format", "tsv", "--index", "", "--limit", "1", file},
-       0,
-       "id\tname\tborn\tnote\n2\tBob\t\tb\n"},
+      {{"--format", "tsv", "--index", "", "--limit", "1", file}, 0, "id\tname\tborn\tnote\n2\tBob\t\tb\n"},
       {{"--index", "nothing", file}, 1, ""},
       {{"--index", "byId", dir.Path("people.idx")}, 2, ""},
   };
@@ -294,6 +292,29 @@ TEST_F(KwisamTest, KwdumpShowsTables) {
   const TResult junk = programrun::Run(KWDUMP_PATH, {dir.Path("junk.dat")}, dir.Path(""));
   EXPECT_EQ(junk.status, 1);
   EXPECT_EQ(junk.err, dir.Path("junk.dat") + ": Unable to read table information\n");
+}
+
+// Another user may read a table in a folder only its owner can write, and is told why writing fails.
+TEST_F(KwisamTest, TablesOfAnotherUserReadButNotWritten) {
+  CreatePeople();
+  ASSERT_EQ(Run({"import", Table()}, Rows(1, 3)).status, 0);
+  std::filesystem::permissions(dir.Path(""),
+                               std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                   std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                                   std::filesystem::perms::others_exec);
+  EXPECT_TRUE(RunAsOrdinaryUser([&] {
+    const std::string k = Quote(KWISAM_PATH) + " ";
+    const bool reads =
+        programrun::Shell(k + "get " + Quote(Table()) + " --index byId 2 >/dev/null 2>&1") == 0 &&
+        programrun::Shell(k + "count " + Quote(Table()) + " >/dev/null 2>&1") == 0;
+    const std::string err = "/tmp/kw_kwisam_err_" + std::to_string(::getpid());
+    const int status =
+        programrun::Shell("printf 'id,name\\n9,x\\n' | " + k + "import " + Quote(Table()) + " 2>" + err);
+    const std::string message = programrun::ReadAll(err);
+    std::remove(err.c_str());
+    return reads && status == 1 &&
+           message == dir.Path("people.dat") + ": The table cannot be written: Permission denied\n";
+  }));
 }
 
 TEST_F(KwisamTest, DeletedIndexFileIsRebuiltWhenTheTableOpens) {

@@ -1,6 +1,10 @@
 #include "tools/kwisam/Kwisam.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -188,14 +192,25 @@ class TKwisam {
  private:
   TCTreeTable& OpenTable(TFileMode mode) {
     table_->SetFileMode(mode);
-    table_->Open();
+    try {
+      table_->Open();
+    } catch (const ECTreeException&) {
+      // A table that can be read but not written says so rather than that it cannot be read.
+      const std::string file = table_->DataFileName();
+      if (mode != TFileMode::fmReadOnly && ::access(file.c_str(), R_OK) == 0 &&
+          ::access(file.c_str(), W_OK) != 0)
+        ThrowNaming(Exception(std::string("The table cannot be written: ") + std::strerror(errno)), file);
+      throw;
+    }
     return *table_;
   }
   // Readers open for reading and writing where they may, as a writer's opening repairs the indexes of
   // a write that was interrupted; read-only where the files cannot be written.
   TCTreeTable& OpenForReading() {
     try {
-      return OpenTable(TFileMode::fmShared);
+      table_->SetFileMode(TFileMode::fmShared);
+      table_->Open();
+      return *table_;
     } catch (const ECTreeException&) {
       return OpenTable(TFileMode::fmReadOnly);
     }
