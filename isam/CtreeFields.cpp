@@ -560,6 +560,8 @@ std::string TCTreeStringField::GetAsString() {
   return std::string(text, strnlen(text, GetDataSize()));
 }
 void TCTreeStringField::SetAsStringValue(std::string_view value) {
+  // The stored text ends at its first NUL; the bytes after it stay zero.
+  value = value.substr(0, std::min(value.find('\0'), value.size()));
   std::memset(data_, 0, GetDataSize());
   std::memcpy(data_, value.data(), std::min<size_t>(value.size(), size_));
 }

@@ -187,7 +187,11 @@ std::string FormatShortDate(std::string_view format, char separator, const std::
       std::snprintf(part, sizeof part, run >= 2 ? "%02d" : "%d", value);
     } else if (c == 'Y') {
       const long long year = t.tm_year + 1900LL;
-      std::snprintf(part, sizeof part, "%02lld", run >= 3 ? year : (year % 100 + 100) % 100);
+      // Four digits for every year, so that a year below 1000 does not read back as a two-digit one.
+      if (run >= 3)
+        std::snprintf(part, sizeof part, "%04lld", year);
+      else
+        std::snprintf(part, sizeof part, "%02lld", (year % 100 + 100) % 100);
     } else if (c == '/') {
       part[0] = separator;
       run = 1;
