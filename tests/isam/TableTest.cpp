@@ -250,6 +250,21 @@ TEST_F(TableTest, OptimisticAndPessimisticEditsOfTwoTables) {
   second.Cancel();
 }
 
+// A reader sees what another writer committed since the reader opened the table.
+TEST_F(TableTest, AnOpenTableSeesAnotherWritersRecords) {
+  CreatePeople();
+  TCTreeTable& reader = NewTable("people");
+  TCTreeTable& writer = NewTable("people");
+  reader.SetFileMode(TFileMode::fmReadOnly);
+  reader.Open();
+  writer.Open();
+  EXPECT_EQ(reader.RecordCount(), 0);
+  InsertPerson(writer, 7, "Late");
+  EXPECT_EQ(reader.RecordCount(), 1);
+  reader.Last();
+  EXPECT_EQ(reader.FieldByName("name").AsString(), "Late");
+}
+
 TEST_F(TableTest, MemoTablesKeepTheirTexts) {
   TCTreeTable& table = NewTable("notes");
   table.ClearFields();
