@@ -3,6 +3,9 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "support/Windows1252.h"
 
@@ -48,6 +51,44 @@ const char* BackslashEscape(char c) {
   }
 }
 
+// What a format must look at besides the plain bytes: two characters, and every byte below a limit
+// or from 0x80 on (bytes compared as signed, so that those from 0x80 on count as below).
+struct TLookFor {
+  char first;
+  char second;
+  signed char below;
+};
+constexpr TLookFor kCsvLook{',', '"', 0x0E};
+constexpr TLookFor kJsonLook{'"', '\\', 0x20};
+constexpr TLookFor kTsvLook{'\\', '\\', 0x0E};
+
+// Whether any byte of bytes is one to look at: the usual plain ASCII value is then copied whole. Sixteen
+// bytes at a time where the processor can; a short value or the last bytes one at a time.
+bool AnyToLookAt(std::string_view bytes, const TLookFor& look) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i first = _mm_set1_epi8(look.first), second = _mm_set1_epi8(look.second),
+                below = _mm_set1_epi8(look.below);
+  auto any16 = [&](const char* p) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, first), _mm_cmpeq_epi8(v, second)),
+                                     _mm_cmplt_epi8(v, below));
+    return _mm_movemask_epi8(hit) != 0;
+  };
+  if (bytes.size() >= 16) {
+    for (; i + 16 <= bytes.size(); i += 16)
+      if (any16(bytes.data() + i)) return true;
+    // The last bytes within a final, overlapping block.
+    return i < bytes.size() && any16(bytes.data() + bytes.size() - 16);
+  }
+#endif
+  for (; i < bytes.size(); ++i) {
+    const auto c = static_cast<signed char>(bytes[i]);
+    if (c == look.first || c == look.second || c < look.below) return true;
+  }
+  return false;
+}
+
 // Appends bytes to out, copying runs of plain bytes whole, decoding bytes from 0x80 on and handing every
 // other byte to escape(out, byte).
 template <class Escape>
@@ -89,6 +130,11 @@ void TDumpWriter::WriteNumber(int64_t value) {
 
 void TDumpWriter::WriteJsonString(std::string_view bytes) {
   buffer_ += '"';
+  if (!AnyToLookAt(bytes, kJsonLook)) {
+    buffer_ += bytes;
+    buffer_ += '"';
+    return;
+  }
   AppendEscaped(buffer_, bytes, kJsonPlain, [](std::string& out, char c) {
     if (const char* escape = BackslashEscape(c)) {
       out += escape;
@@ -105,6 +151,10 @@ void TDumpWriter::WriteJsonString(std::string_view bytes) {
 
 // RFC 4180: a field with a comma, quote or line break is quoted, quotes doubled.
 void TDumpWriter::WriteCsvField(std::string_view bytes) {
+  if (!AnyToLookAt(bytes, kCsvLook)) {
+    buffer_ += bytes;
+    return;
+  }
   bool quoted = false;
   for (const char c : bytes) quoted |= kCsvQuoting[static_cast<unsigned char>(c)];
   if (!quoted) {
@@ -118,6 +168,10 @@ void TDumpWriter::WriteCsvField(std::string_view bytes) {
 
 // TSV cannot quote: tab, line breaks and backslash are written as \t, \n, \r and \\.
 void TDumpWriter::WriteTsvField(std::string_view bytes) {
+  if (!AnyToLookAt(bytes, kTsvLook)) {
+    buffer_ += bytes;
+    return;
+  }
   AppendEscaped(buffer_, bytes, kTsvPlain, [](std::string& out, char c) { out += BackslashEscape(c); });
 }
 
