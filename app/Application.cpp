@@ -1,7 +1,7 @@
 #include "app/Application.h"
 
 #include "app/MessageBox.h"
-#include "app/Startup.h"
+#include "core/Startup.h"
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("kwviewer"));

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/FileInfo.h"
+#include "core/FileInfo.h"
 #include "stadaf/RecordTypeIndex.h"
 
 class QAction;

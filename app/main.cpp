@@ -9,7 +9,7 @@
 #include "app/Application.h"
 #include "app/MainForm.h"
 #include "app/MessageBox.h"
-#include "app/Startup.h"
+#include "core/Startup.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/Startup.h"
+#include "core/Startup.h"
 
 // The readers work on files: each input is written to a file in a private folder made once, in memory
 // where the system offers it (the readers and the cache writer sync and rename; a disk makes that slow).

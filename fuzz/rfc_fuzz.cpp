@@ -2,7 +2,7 @@
 // forwards and from the end. Errors are expected; crashes, hangs and sanitizer reports are not.
 #include <exception>
 
-#include "app/FileInfo.h"
+#include "core/FileInfo.h"
 #include "fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

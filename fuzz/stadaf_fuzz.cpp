@@ -2,7 +2,7 @@
 // are expected; crashes, hangs and sanitizer reports are not.
 #include <exception>
 
-#include "app/FileInfo.h"
+#include "core/FileInfo.h"
 #include "fuzz/FuzzSupport.h"
 #include "stadaf/RecordTypeIndex.h"
 

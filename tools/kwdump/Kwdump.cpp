@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/FileInfo.h"
-#include "app/FileNames.h"
-#include "app/Startup.h"
+#include "core/FileInfo.h"
+#include "core/FileNames.h"
+#include "core/Startup.h"
 #include "isam/CtreeDataSet.h"
 #include "layout/TextHelpers.h"
 #include "stadaf/RecordTypeIndex.h"

@@ -1,7 +1,7 @@
 // kwdump: writes the records of an RFF, RFC or STADAF file as the viewer's data sets deliver them.
 #include <iostream>
 
-#include "app/Startup.h"
+#include "core/Startup.h"
 #include "tools/kwdump/Kwdump.h"
 
 int main(int argc, char** argv) {

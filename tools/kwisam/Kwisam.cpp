@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Startup.h"
+#include "core/Startup.h"
 #include "isam/CtreeTable.h"
 #include "isam/EngineBinding.h"
 #include "isam/EngineTexts.h"

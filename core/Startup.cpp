@@ -1,4 +1,4 @@
-#include "app/Startup.h"
+#include "core/Startup.h"
 
 #include <algorithm>
 #include <cctype>

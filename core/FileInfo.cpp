@@ -1,4 +1,4 @@
-#include "app/FileInfo.h"
+#include "core/FileInfo.h"
 
 #include "isam/CtreeDataSet.h"
 #include "isam/CtreeTable.h"

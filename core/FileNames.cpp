@@ -1,4 +1,4 @@
-#include "app/FileNames.h"
+#include "core/FileNames.h"
 
 #include <errno.h>
 #include <unistd.h>

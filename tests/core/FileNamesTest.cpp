@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/FileNames.h"
+#include "core/FileNames.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Startup.h"
+#include "core/Startup.h"
 #include "isam/CtreeSession.h"
 #include "isam/EngineBinding.h"
 #include "isam/EngineEnvironment.h"
