@@ -3,19 +3,21 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <QString>
-#include <QTreeWidgetItem>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/FileTree.h"
+#include "app/OpenDialog.h"
 #include "core/FileInfo.h"
 #include "stadaf/RecordTypeIndex.h"
 
 class QAction;
 class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class QMimeData;
 class QProgressBar;
@@ -28,25 +30,6 @@ class TMDIChild;
 // OLE drag and drop.
 enum THResult : int32_t { S_OK = 0, S_FALSE = 1 };
 enum TDropEffect : uint32_t { DROPEFFECT_NONE = 0, DROPEFFECT_COPY = 1 };
-
-// A node of the file tree; a file or record-type node owns the holder of its data set.
-class TFileTreeNode : public QTreeWidgetItem {
- public:
-  static constexpr int kType = QTreeWidgetItem::UserType + 1;
-
-  // fileName: the file whose name the caption begins with, if it does (CaptionText).
-  TFileTreeNode(const std::string& caption, std::string fileName, std::unique_ptr<TFileInfo> data);
-  // The caption as 8-bit bytes, for comparing; the tree shows it decoded.
-  const std::string& Caption() const { return caption_; }
-  void SetCaption(const std::string& caption);
-  TFileInfo* Data() const { return data_.get(); }
-  void FreeData() { data_.reset(); }
-
- private:
-  std::string caption_;
-  std::string fileName_;
-  std::unique_ptr<TFileInfo> data_;
-};
 
 // What the hint handler is told about a hint about to be shown.
 struct THintInfo {
@@ -65,15 +48,15 @@ class TMainForm : public QMainWindow {
   static constexpr int kClientHeight = 433;
   static constexpr int kTreeWidth = 200;
   static constexpr int kStatusPanelWidth = 256;
-  static constexpr int kTreeRowHeight = 17;
+  static constexpr int kTreeRowHeight = TFileTree::kRowHeight;
 
-  // Runs the Open dialog: parent, caption, filters in Qt's syntax, the preselected filter; returns
-  // the chosen paths in the dialog's order (none when cancelled). Tests put their own in its place.
-  using TOpenDialogFunction =
-      std::function<QStringList(QWidget* parent, const QStringList& filters, const QString& selectedFilter)>;
-  static TOpenDialogFunction SetOpenDialogFunction(TOpenDialogFunction function);
-  // The Open dialog's filter, "description|patterns|…", as Qt name filters.
-  static QStringList DialogFilters(const QString& filter);
+  // The Open dialog's function (TOpenDialog::SetFunction) and filter, "description|patterns|…", as Qt
+  // name filters.
+  using TOpenDialogFunction = TOpenDialog::TFunction;
+  static TOpenDialogFunction SetOpenDialogFunction(TOpenDialogFunction function) {
+    return TOpenDialog::SetFunction(std::move(function));
+  }
+  static QStringList DialogFilters(const QString& filter) { return TOpenDialog::Filters(filter); }
   static const char* const kOpenDialogFilter;
   static constexpr int kOpenDialogFilterIndex = 2;
 
@@ -87,10 +70,12 @@ class TMainForm : public QMainWindow {
   // Opens one file: its group node, and for an RFF or RFC file that exists its holder, file node and
   // data window (an RFF file also brings the RFC file of the same name). Errors propagate.
   void OpenFile(const std::string& fileName);
-  // "Rich Flight Format", "Standard Dataset Fare" or the upper-cased extension itself.
-  static std::string GroupCaption(const std::string& upperExtension);
-  // name, else name + " (1)", " (2)", … : the first no direct child of group carries.
-  static std::string UniqueNodeCaption(const QTreeWidgetItem* group, const std::string& name);
+  static std::string GroupCaption(const std::string& upperExtension) {
+    return TFileTree::GroupCaption(upperExtension);
+  }
+  static std::string UniqueNodeCaption(const QTreeWidgetItem* group, const std::string& name) {
+    return TFileTree::UniqueNodeCaption(group, name);
+  }
 
   // Drop target, in the shape of the platform's OLE interface; dataObject's file URLs are the
   // file-drop list.
@@ -123,8 +108,10 @@ class TMainForm : public QMainWindow {
   // The data windows in the frame's order, front first; closed ones no longer count.
   std::vector<TMDIChild*> ChildWindows() const;
   TMDIChild* ActiveChild() const;
+  // ChildWindows as the frame's windows.
+  std::vector<QMdiSubWindow*> SubWindows() const;
   // The holder of a node; none for group and STADAF file nodes.
-  static TFileInfo* NodeData(const QTreeWidgetItem* node);
+  static TFileInfo* NodeData(const QTreeWidgetItem* node) { return TFileTreeNode::DataOf(node); }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -137,10 +124,7 @@ class TMainForm : public QMainWindow {
 
  private:
   void CreateActions();
-  void CreateMenus();
-  void CreateToolBar();
   void CreateClientArea();
-  QAction* AddAction(const char* name, const char* caption, const char* hint, int shortcut, bool enabled);
   void FormShow();
   void OpenCommandLine();
   void FormDestroy();
@@ -155,13 +139,8 @@ class TMainForm : public QMainWindow {
   TIndexProgress IndexProgress();
   // Empties status panel 0 and hides the progress bar: a pass ended, in whatever way.
   void ClearIndexProgress();
-  QTreeWidgetItem* FindOrAddGroupNode(const std::string& caption);
   void UpdateWindowActions();
-  void UpdateEditActions();
   void FillWindowMenu();
-  void TileWindows(bool horizontally);
-  void ArrangeIcons();
-  void MinimizeAll();
 
   std::vector<std::string> commandLine_;
   bool shown_ = false;
