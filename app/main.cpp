@@ -35,9 +35,25 @@ int SaveScreenshot(TMainForm& form, const QString& path) {
   return 0;
 }
 
+constexpr const char* kUsage =
+    "usage: kwviewer [FILE...]\n"
+    "       kwviewer --screenshot PATH.png FILE...\n"
+    "       kwviewer --help\n"
+    "Opens RFF (.rff), RFC (.rfc) and STADAF (.daf) files and ISAM tables (.dat) in the Kestrelwing "
+    "RFF/STADAF\n"
+    "Viewer.\n"
+    "  --screenshot PATH.png  open the files, save a picture of the main window and exit\n"
+    "  --help                 print this text and exit\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before the application object, so that no display is needed for it.
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
   TApplication application(argc, argv);
 
   // kwviewer [--screenshot PATH.png] FILE...

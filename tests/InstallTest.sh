@@ -17,6 +17,8 @@ grep -q '^MimeType=application/x-kestrelwing-rff;application/x-kestrelwing-rfc;a
   "$prefix/share/applications/kwviewer.desktop"
 # The installed dump finds its engine library beside it and reads a sample.
 "$prefix/bin/kwdump" --limit 1 --format csv "$samples/fares.rff" | head -1 | grep -q '^CXR,ORIGIN,DEST'
+# The viewer answers --help without a display.
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/kwviewer" --help | head -1 | grep -q '^usage: kwviewer'
 if command -v xmllint >/dev/null; then
   xmllint --noout "$prefix/share/mime/packages/kestrelwing-kwviewer.xml"
 fi
