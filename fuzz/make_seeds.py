@@ -89,6 +89,30 @@ def index_cache_seeds():
     yield "negative_stamp", i32(-5) + STAMP
 
 
+def wide_cache(entries, stamp=STAMP, size=1 << 40, magic=b"KWOF64\r\n"):
+    data = magic + i32(len(stamp)) + stamp + struct.pack("<q", size) + i32(len(entries))
+    for key, offsets in entries:
+        runs = []
+        for index, offset in enumerate(offsets):
+            if not runs or runs[-1][1] != offset >> 32:
+                runs.append((index, offset >> 32))
+        data += i32(len(key)) + key + i32(len(offsets), len(runs))
+        for first, high in runs:
+            data += struct.pack("<iI", first, high)
+        data += b"".join(struct.pack("<I", offset & 0xFFFFFFFF) for offset in offsets)
+    return data
+
+
+def index_cache_wide_seeds():
+    yield "types", wide_cache([(b"1", [100, 1 << 31, (1 << 32) + 5, 7 << 32]), (b"2", []), (b"4", [(1 << 40) - 9])])
+    yield "one_run", wide_cache([(b"3", [10, 20, 30])])
+    yield "other_size", wide_cache([(b"1", [10])], size=1 << 33)
+    yield "other_magic", wide_cache([(b"1", [10])], magic=b"KWOF65\r\n")
+    yield "truncated", wide_cache([(b"1", [100, 1 << 33])])[:-3]
+    yield "offset_outside", wide_cache([(b"1", [1 << 41])])
+    yield "falling", wide_cache([(b"1", [1 << 33, 5])])
+
+
 # ---- RFF file sets: layout part, memo part, records -----------------------------------------------------
 def rff_set(ini, memo, records):
     return part(ini) + part(memo) + records
@@ -264,7 +288,8 @@ def read_cache(data):
 
 
 TARGETS = {
-    "layout": layout_seeds, "rfc": rfc_seeds, "index_cache": index_cache_seeds, "rff_memo": rff_memo_seeds,
+    "layout": layout_seeds, "rfc": rfc_seeds, "index_cache": index_cache_seeds,
+    "index_cache_wide": index_cache_wide_seeds, "rff_memo": rff_memo_seeds,
     "stadaf_header": stadaf_header_seeds, "stadaf_struct": stadaf_struct_seeds, "stadaf": stadaf_seeds,
     "rff": rff_seeds, "kwdump": kwdump_seeds,
 }

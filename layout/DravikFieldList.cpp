@@ -84,6 +84,11 @@ int32_t TDravikFieldList::GetRecordCount() {
   int64_t count = size / length;
   const int64_t twiceRest = 2 * (size % length);
   if (twiceRest > length || (twiceRest == length && (count & 1) != 0)) ++count;
+  // Record numbers are 32-bit: a file of more records cannot be walked, so it is refused rather than cut.
+  if (count > INT32_MAX)
+    throw EDravikException("Too many records: " + std::to_string(size) + " bytes hold " +
+                           std::to_string(count) + " records of " + std::to_string(length) +
+                           " bytes; at most 2147483647 can be shown");
   return static_cast<int32_t>(recordLength_ < 0 ? -count : count);
 }
 
@@ -91,7 +96,7 @@ int32_t TDravikFieldList::GetRecordLength() {
   return recordLength_;
 }
 
-void TDravikFieldList::SetPosition(int32_t offset) {
+void TDravikFieldList::SetPosition(int64_t offset) {
   position_ = offset;
 }
 
@@ -154,9 +159,9 @@ void TDravikFieldList::ClearFields() {
   fields_.clear();
 }
 
-void TDravikFieldList::RecordRead(TDravikFieldList& /*list*/, int32_t /*offset*/, int32_t /*length*/) {}
+void TDravikFieldList::RecordRead(TDravikFieldList& /*list*/, int64_t /*offset*/, int32_t /*length*/) {}
 
-void TDravikFieldList::FetchRecord(TDravikFieldList& /*list*/, int32_t /*offset*/, int32_t& /*length*/) {}
+void TDravikFieldList::FetchRecord(TDravikFieldList& /*list*/, int64_t /*offset*/, int32_t& /*length*/) {}
 
 TDravikField* TDravikFieldList::AddField(const std::string& line) {
   std::vector<std::string> parts;
@@ -195,7 +200,7 @@ void TDravikFieldList::ReadRecord() {
     FetchRecord(*this, position_, length);
   }
   if (length == 0) {
-    const int32_t start = position_;
+    const int64_t start = position_;
     TFileReader& reader = RecordReader();
     reader.Seek(start);
     try {
@@ -203,7 +208,7 @@ void TDravikFieldList::ReadRecord() {
     } catch (...) {
       ThrowNaming(Exception("Error at offset " + std::to_string(start)), reader.FileName());
     }
-    length = reader.Position() - start;
+    length = static_cast<int32_t>(reader.Position() - start);
     if (OnRecordRead) {
       OnRecordRead(*this, start, length);
     } else {
@@ -211,7 +216,8 @@ void TDravikFieldList::ReadRecord() {
     }
   }
   // A skip length from the callback may be anything; wrap instead of overflowing.
-  SetPosition(static_cast<int32_t>(static_cast<uint32_t>(position_) + static_cast<uint32_t>(length)));
+  SetPosition(
+      static_cast<int64_t>(static_cast<uint64_t>(position_) + static_cast<uint64_t>(int64_t{length})));
 }
 
 void TDravikFieldList::ThrowInvalidFieldNumber() {

@@ -22,9 +22,9 @@ class TDravikFieldList {
  public:
   // Replaces FetchRecord: called before a record is read; a non-zero length skips the reading and moves
   // Position by that amount.
-  using TFetchRecordEvent = std::function<void(TDravikFieldList& list, int32_t offset, int32_t& length)>;
+  using TFetchRecordEvent = std::function<void(TDravikFieldList& list, int64_t offset, int32_t& length)>;
   // Replaces RecordRead: called after a record of length bytes was read at offset.
-  using TRecordReadEvent = std::function<void(TDravikFieldList& list, int32_t offset, int32_t length)>;
+  using TRecordReadEvent = std::function<void(TDravikFieldList& list, int64_t offset, int32_t length)>;
 
   TDravikFieldList();
   TDravikFieldList(const TDravikFieldList&) = delete;
@@ -37,7 +37,7 @@ class TDravikFieldList {
   // raise EDravikException.
   virtual int32_t GetRecordCount();
   virtual int32_t GetRecordLength();
-  virtual void SetPosition(int32_t offset);
+  virtual void SetPosition(int64_t offset);
   // ReadField for every field, then as many bytes as RecordSeparator has into separator (not compared).
   virtual void ReadFields(std::string& separator);
   // Reads one field from the data reader into its value; false for a virtual field, which is not stored.
@@ -46,8 +46,8 @@ class TDravikFieldList {
   virtual void SetDataFileName(const std::string& fileName);
   // Frees every field.
   virtual void ClearFields();
-  virtual void RecordRead(TDravikFieldList& list, int32_t offset, int32_t length);
-  virtual void FetchRecord(TDravikFieldList& list, int32_t offset, int32_t& length);
+  virtual void RecordRead(TDravikFieldList& list, int64_t offset, int32_t length);
+  virtual void FetchRecord(TDravikFieldList& list, int64_t offset, int32_t& length);
   // Creates the field a description line describes, registers and returns it; null when the size value
   // describes no field (0, 32768, or outside -65536 ... 65535).
   virtual TDravikField* AddField(const std::string& line);
@@ -76,7 +76,7 @@ class TDravikFieldList {
   int32_t RecordLength() const { return recordLength_; }
   const std::string& RecordSeparator() const { return recordSeparator_; }
   void SetRecordSeparator(std::string separator) { recordSeparator_ = std::move(separator); }
-  int32_t Position() const { return position_; }
+  int64_t Position() const { return position_; }
   // Null until SetDataFileName; present but not open when the file does not exist.
   TFileReader* DataReader() const { return dataReader_.get(); }
   TFileReader* MemoReader() const { return memoReader_.get(); }
@@ -143,7 +143,7 @@ class TDravikFieldList {
   bool binaryLengthIndicator_ = false;
   int32_t recordLength_ = 0;
   std::string recordSeparator_ = "\r\n";
-  int32_t position_ = 0;
+  int64_t position_ = 0;
   std::unique_ptr<TFileReader> dataReader_;
   std::unique_ptr<TFileReader> memoReader_;
   std::unique_ptr<TFileReader> emptyReader_;  // stands in for a missing data reader

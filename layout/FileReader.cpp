@@ -15,7 +15,6 @@ void TFileReader::Open(const std::string& name) {
   TFile file;
   file.Open(name);
   const int64_t size = file.Size();
-  if (size > std::numeric_limits<int32_t>::max()) ThrowNaming(EInOutError(EOVERFLOW), name);
   file_ = std::move(file);
   fileName_ = name;
   size_ = size;
@@ -65,10 +64,8 @@ std::string_view TFileReader::PeekBytes(int32_t n) {
   return std::string_view(WindowAt(position_, count), static_cast<size_t>(count));
 }
 
-int32_t TFileReader::FileSize() const {
-  const int64_t size = file_.Size();
-  if (size > std::numeric_limits<int32_t>::max()) Throw(EInOutError(EOVERFLOW));
-  return static_cast<int32_t>(size);
+int64_t TFileReader::FileSize() const {
+  return file_.Size();
 }
 
 const char* TFileReader::ReadCharsSlow(int32_t n) {

@@ -20,7 +20,7 @@ class EFileReaderException : public Exception {
 // EInOutError (EIO) instead. Reads go through a read-ahead window filled by positioned reads, so sequential
 // reading and moving inside the window cost no system call.
 //
-// Positions and sizes fit int32: files larger than 2 GiB - 1 are refused at opening (EInOutError EOVERFLOW).
+// Positions and sizes are 64-bit: files of any size the system can hold open (files past 2 GiB included).
 class TFileReader {
  public:
   static constexpr int32_t kBufferSize = 65000;               // receives ReadChars and PeekBlock
@@ -66,7 +66,7 @@ class TFileReader {
   std::string_view PeekBlock();
 
   // The file's size as the system reports it now; a reader that was never opened raises EInOutError (EBADF).
-  int32_t FileSize() const;
+  int64_t FileSize() const;
 
   // Like ReadChars without the copy: a view of the next n bytes (0 ... kMaxViewBytes) inside the window,
   // valid until the next call on this reader. Same checks; Position += n.
@@ -86,9 +86,9 @@ class TFileReader {
 
   const std::string& FileName() const { return fileName_; }
   bool IsOpen() const { return file_.IsOpen(); }
-  int32_t Position() const { return static_cast<int32_t>(position_); }
+  int64_t Position() const { return position_; }
   // The size taken at opening, which bounds every read (0 for a reader never opened).
-  int32_t OpenedSize() const { return static_cast<int32_t>(size_); }
+  int64_t OpenedSize() const { return size_; }
 
  private:
   // Offset of Position in the window; beyond windowLength_ when the window does not hold it (the window

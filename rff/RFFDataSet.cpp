@@ -10,7 +10,8 @@
 
 namespace {
 
-// Ids are byte offsets plus 1, compared and stepped as unsigned 32-bit values.
+// Ids are byte offsets plus 1, compared and stepped as unsigned 32-bit values; in a file where offset + 1
+// would not fit them, record numbers (offset / record length + 1).
 class TRFFRecordBuffers : public TInterfacedObject, public IRFFRecordBuffers {
  public:
   void* QueryInterface(const Guid& iid) override {
@@ -34,22 +35,36 @@ class TRFFRecordBuffers : public TInterfacedObject, public IRFFRecordBuffers {
   TRecordId LastRecord() override {
     const int32_t n = layout_.GetRecordCount();
     if (n <= 0) return TRecordId::None;
+    if (NumberIds()) return MakeRecordId(static_cast<uint32_t>(n));
     return MakeRecordId(static_cast<uint32_t>(n - 1) * RecordLength() + 1);
   }
   TRecordId NextRecord(TRecordId id) override {
+    if (NumberIds()) {
+      // The next record needs only to start inside the file, as with offset ids.
+      const uint64_t nextOffset = static_cast<uint64_t>(IdValue(id)) * RecordLength();
+      return MakeRecordId(IdValue(id) != 0 && nextOffset < DataFileSize() ? IdValue(id) + 1 : 0);
+    }
     const uint64_t next = static_cast<uint64_t>(IdValue(id)) + RecordLength();
     return MakeRecordId(next <= DataFileSize() ? static_cast<uint32_t>(next) : 0);
   }
   TRecordId PriorRecord(TRecordId id) override {
+    if (NumberIds()) return MakeRecordId(IdValue(id) > 1 ? IdValue(id) - 1 : 0);
     const uint32_t rl = RecordLength();
     return MakeRecordId(IdValue(id) > rl ? IdValue(id) - rl : 0);
+  }
+  int64_t OffsetOfId(TRecordId id) override {
+    const int64_t n = static_cast<int64_t>(IdValue(id)) - 1;
+    return NumberIds() ? n * RecordLength() : n;
+  }
+  TRecordId IdOfOffset(int64_t offset) override {
+    return MakeRecordId(static_cast<uint32_t>((NumberIds() ? offset / RecordLength() : offset) + 1));
   }
   void RegisterBlobField(int32_t) override {}
   void FieldDefsChanged() override {}
 
   int32_t GetRecordData(TRecordId id, char* destination) override {
     if (destination == nullptr) return layout_.GetRecordLength();
-    layout_.SetPosition(static_cast<int32_t>(IdValue(id) - 1));
+    layout_.SetPosition(OffsetOfId(id));
     layout_.ReadRecord();
     char* out = destination;
     for (const TValueField& field : valueFields_) {
@@ -74,6 +89,8 @@ class TRFFRecordBuffers : public TInterfacedObject, public IRFFRecordBuffers {
             {&layout_.FieldByName(field->FieldName()), static_cast<size_t>(field->DataSize())});
   }
   uint32_t RecordLength() { return static_cast<uint32_t>(layout_.GetRecordLength()); }
+  // Whether offset + 1 may not fit a 32-bit id: ids are then record numbers.
+  bool NumberIds() const { return DataFileSize() > UINT32_MAX - 1; }
   uint64_t DataFileSize() const {
     const TFileReader* reader = layout_.DataReader();
     return reader && reader->IsOpen() ? static_cast<uint64_t>(reader->OpenedSize()) : 0;
@@ -137,6 +154,8 @@ int32_t TRFFDataSet::GetRecNo() {
   UpdateCursorPos();
   const auto rl = static_cast<uint32_t>(FieldList().GetRecordLength());
   if (rl == 0) return 0;
+  if (CurrentRecordId() != TRecordId::None)
+    return static_cast<int32_t>(RffSource().OffsetOfId(CurrentRecordId()) / rl + 1);
   return static_cast<int32_t>((IdValue(CurrentRecordId()) - 1u) / rl + 1u);
 }
 
@@ -149,7 +168,7 @@ void TRFFDataSet::SetRecNo(int32_t recNo) {
   const int64_t offset =
       static_cast<int64_t>(FieldList().GetRecordLength()) * (static_cast<int64_t>(recNo) - 1);
   if (offset < 0 || offset >= size) throw EFileReaderException("EOF-Error");
-  SetCurrentRecordId(MakeRecordId(static_cast<uint32_t>(offset) + 1u));
+  SetCurrentRecordId(RffSource().IdOfOffset(offset));
   Resync(0);
 }
 
@@ -159,7 +178,7 @@ std::unique_ptr<TMemoryStream> TRFFDataSet::CreateBlobStream(const TField& field
   const char* buffer = ActiveBuffer();
   if (buffer == nullptr || IsEmpty()) return stream;
   TDravikFieldList& layout = FieldList();
-  layout.SetPosition(static_cast<int32_t>(IdValue(RecordIdOfBuffer(buffer)) - 1));
+  layout.SetPosition(RffSource().OffsetOfId(RecordIdOfBuffer(buffer)));
   layout.ReadRecord();
   const char* value = layout.FieldByName(field.FieldName()).GetValue();
   stream->Write(value, static_cast<int32_t>(std::strlen(value)) + 1);

@@ -56,9 +56,15 @@ void TRFFSubDataSet::InternalOpen() {
   recordFile_.Open(fileName_);
   recordSize_ = NamingFile(fileName_, [&] { return FirstLineLength(recordFile_); }) + 2;
   recordText_.assign(static_cast<size_t>(std::min(recordSize_, kColumnsEnd)), '\0');
-  const int64_t count = recordFile_.Size() / recordSize_;
-  Query<IReadOnlyRecordBuffers>(Source())->SetRecordCount(
-      static_cast<int32_t>(std::min<int64_t>(count, INT32_MAX)));
+  const int64_t size = recordFile_.Size();
+  const int64_t count = size / recordSize_;
+  // Record numbers are 32-bit: a file of more records is refused rather than shown cut short.
+  if (count > INT32_MAX)
+    ThrowNaming(
+        Exception("Too many records: " + std::to_string(size) + " bytes hold " + std::to_string(count) +
+                  " records of " + std::to_string(recordSize_) + " bytes; at most 2147483647 can be shown"),
+        fileName_);
+  Query<IReadOnlyRecordBuffers>(Source())->SetRecordCount(static_cast<int32_t>(count));
   TAbstractDataSet::InternalOpen();
 }
 

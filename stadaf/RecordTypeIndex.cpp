@@ -25,6 +25,7 @@
 
 #include "layout/TextHelpers.h"
 #include "platform/File.h"
+#include "stadaf/RecordOffsets.h"
 #include "stadaf/Stadaf200FieldList.h"
 #include "stadaf/StadafException.h"
 #include "stadaf/StadafFieldList.h"
@@ -68,8 +69,15 @@ class TCacheReader {
     if (count < 0 || count > Left()) return false;
     return Take(destination, static_cast<size_t>(count));
   }
+  bool Int64(int64_t& value) {
+    char bytes[8];
+    if (!Take(bytes, sizeof bytes)) return false;
+    value = static_cast<int64_t>(static_cast<uint64_t>(static_cast<uint32_t>(LoadInt32(bytes))) |
+                                 static_cast<uint64_t>(static_cast<uint32_t>(LoadInt32(bytes + 4))) << 32);
+    return true;
+  }
   int64_t Left() const { return size_ - position_; }
-  void Skip(int32_t count) { position_ += std::clamp<int64_t>(count, 0, Left()); }
+  void Skip(int64_t count) { position_ += std::clamp<int64_t>(count, 0, Left()); }
 
  private:
   bool Take(void* destination, size_t count) {
@@ -131,6 +139,10 @@ class TReplacingFileWriter {
     char bytes[4];
     StoreInt32(bytes, value);
     Write(bytes, sizeof bytes);
+  }
+  void Int64(int64_t value) {
+    Int32(static_cast<int32_t>(static_cast<uint32_t>(value)));
+    Int32(static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value) >> 32)));
   }
   void Write(const void* data, size_t count) {
     const auto* p = static_cast<const char*>(data);
@@ -217,7 +229,34 @@ bool OffsetsWithin(const char* bytes, size_t count, int64_t dataFileSize) {
   return outside == 0;
 }
 
+// The indexing loop for one kind of offset list (32-bit below 2 GiB, else 64-bit).
+template <class TOffsets>
+void IndexRecords(TStadafFieldList& list, int32_t count, const TIndexProgress& progress,
+                  IInterfaceMap& index) {
+  // The offset lists by key, made on the first record of their type; the index holds the references.
+  std::array<TOffsets*, 256> byKey{};
+  for (int32_t i = 0; i < count; ++i) {
+    if (i % kIndexProgressInterval == 0 && progress.OnStep) progress.OnStep(i, count);
+    const int64_t offset = list.Position();
+    const uint8_t key = list.SkipRecord();
+    TOffsets*& offsets = byKey[key];
+    if (offsets == nullptr) {
+      auto* created = new TOffsets;
+      index.SetItem(std::to_string(key), MakeRef<IDynamicIntegerArray>(created));
+      offsets = created;
+    }
+    if constexpr (std::is_same_v<TOffsets, TWideRecordOffsets>)
+      offsets->Append(offset);
+    else
+      offsets->Add(static_cast<int32_t>(offset));
+  }
+}
+
 }  // namespace
+
+bool IsWideDataFile(int64_t dataFileSize) {
+  return dataFileSize > INT32_MAX;
+}
 
 std::string IndexProgressText(int32_t recordNo, int32_t count) {
   return std::to_string(recordNo) + " / " + std::to_string(count);
@@ -230,20 +269,10 @@ Ref<IInterfaceMap> BuildRecordTypeIndex(const std::string& fileName, const TInde
   const int32_t count = list->GetRecordCount();
   // A negative count would open as an empty file: refused like a count of 0.
   if (count < 0) throw EStadafException("Recordcount is " + std::to_string(count));
-  // The offset lists by key, made on the first record of their type; the index holds the references.
-  std::array<TDynamicIntegerArray*, 256> byKey{};
-  for (int32_t i = 0; i < count; ++i) {
-    if (i % kIndexProgressInterval == 0 && progress.OnStep) progress.OnStep(i, count);
-    const int32_t offset = list->Position();
-    const uint8_t key = list->SkipRecord();
-    TDynamicIntegerArray*& offsets = byKey[key];
-    if (offsets == nullptr) {
-      auto* created = new TDynamicIntegerArray;
-      index->SetItem(std::to_string(key), MakeRef<IDynamicIntegerArray>(created));
-      offsets = created;
-    }
-    offsets->Add(offset);
-  }
+  if (IsWideDataFile(list->DataReader()->OpenedSize()))
+    IndexRecords<TWideRecordOffsets>(*list, count, progress, *index);
+  else
+    IndexRecords<TDynamicIntegerArray>(*list, count, progress, *index);
   if (progress.OnDone) progress.OnDone();
   return index;
 }
@@ -306,6 +335,140 @@ void WriteRecordTypeIndexCache(const std::string& stampText, const Ref<IInterfac
   writer.Commit();
 }
 
+namespace {
+
+constexpr char kWideCacheMagic[8] = {'K', 'W', 'O', 'F', '6', '4', '\r', '\n'};
+constexpr int32_t kWordsPerPiece = kCachePiece / 4;
+
+// Reads one entry's runs; false unless they start at item 0, and both their first items and their high
+// parts rise, inside 0 ... count - 1.
+bool ReadRuns(TCacheReader& reader, int32_t runCount, int32_t count,
+              std::vector<TWideRecordOffsets::TRun>& runs) {
+  runs.clear();
+  runs.reserve(static_cast<size_t>(runCount));
+  for (int32_t r = 0; r < runCount; ++r) {
+    int32_t first = 0;
+    int32_t high = 0;
+    if (!reader.Int32(first) || !reader.Int32(high)) return false;
+    const TWideRecordOffsets::TRun run{first, static_cast<uint32_t>(high)};
+    if (r == 0 ? first != 0 : first <= runs.back().firstIndex || run.high <= runs.back().high) return false;
+    if (first >= count) return false;
+    runs.push_back(run);
+  }
+  return true;
+}
+
+// Reads the count low words into offsets and checks that the offsets they make with runs rise strictly and
+// end before dataFileSize.
+bool ReadLowWords(TCacheReader& reader, int32_t count, const std::vector<TWideRecordOffsets::TRun>& runs,
+                  int64_t dataFileSize, TWideRecordOffsets& offsets) {
+  size_t run = 0;
+  uint64_t previous = 0;
+  for (int32_t done = 0; done < count;) {
+    const std::span<uint32_t> words = offsets.AppendLowWords(std::min(count - done, kWordsPerPiece));
+    if (!reader.Bytes(words.data(), static_cast<int32_t>(words.size() * 4))) return false;
+    for (size_t i = 0; i < words.size(); ++i) {
+      const int32_t item = done + static_cast<int32_t>(i);
+      if constexpr (std::endian::native == std::endian::big) words[i] = __builtin_bswap32(words[i]);
+      const bool newRun = run + 1 < runs.size() && runs[run + 1].firstIndex == item;
+      if (newRun) ++run;
+      const uint64_t offset = static_cast<uint64_t>(runs[run].high) << 32 | words[i];
+      if (item > 0 && !newRun && offset <= previous) return false;
+      previous = offset;
+    }
+    done += static_cast<int32_t>(words.size());
+  }
+  return count == 0 || previous < static_cast<uint64_t>(dataFileSize);
+}
+
+}  // namespace
+
+Ref<IInterfaceMap> ReadWideRecordTypeIndexCache(const std::string& stampText,
+                                                const std::string& cacheFileName, int64_t dataFileSize,
+                                                std::optional<int32_t> recordType) {
+  const std::string onlyKey = recordType ? std::to_string(*recordType) : std::string();
+  TFile file;
+  file.Open(cacheFileName);
+  TCacheReader reader(file);
+  char magic[sizeof kWideCacheMagic];
+  if (!reader.Bytes(magic, sizeof magic) || std::memcmp(magic, kWideCacheMagic, sizeof magic) != 0) return {};
+  int32_t length = 0;
+  std::string text;
+  if (!reader.Int32(length) || !reader.Text(length, text) || text != stampText) return {};
+  int64_t writtenSize = 0;
+  if (!reader.Int64(writtenSize) || writtenSize != dataFileSize) return {};
+  int32_t entries = 0;
+  if (!reader.Int32(entries) || entries < 0) return {};
+  const Ref<IInterfaceMap> index = MakeRef<IInterfaceMap>(new TStaticInterfaceMap);
+  std::vector<TWideRecordOffsets::TRun> runs;
+  for (int32_t i = 0; i < entries; ++i) {
+    std::string key;
+    int32_t count = 0;
+    int32_t runCount = 0;
+    if (!reader.Int32(length) || !reader.Text(length, key) || !reader.Int32(count) || !reader.Int32(runCount))
+      return {};
+    if (count < 0 || runCount < 0 || runCount > count || (count > 0) != (runCount > 0)) return {};
+    const int64_t bytes = int64_t{runCount} * 8 + int64_t{count} * 4;
+    if (bytes > reader.Left()) return {};
+    if (recordType && key != onlyKey) {
+      reader.Skip(bytes);
+      continue;
+    }
+    auto* offsets = new TWideRecordOffsets;
+    const Ref<IDynamicIntegerArray> held = MakeRef<IDynamicIntegerArray>(offsets);
+    if (!ReadRuns(reader, runCount, count, runs)) return {};
+    if (!ReadLowWords(reader, count, runs, dataFileSize, *offsets)) return {};
+    offsets->SetRuns(runs);
+    index->SetItem(key, held);
+  }
+  return index;
+}
+
+void WriteWideRecordTypeIndexCache(const std::string& stampText, int64_t dataFileSize,
+                                   const Ref<IInterfaceMap>& index, const std::string& cacheFileName) {
+  TReplacingFileWriter writer(cacheFileName);
+  writer.Write(kWideCacheMagic, sizeof kWideCacheMagic);
+  writer.Int32(static_cast<int32_t>(stampText.size()));
+  writer.Write(stampText.data(), stampText.size());
+  writer.Int64(dataFileSize);
+  const int32_t entries = index ? index->GetCount() : 0;
+  writer.Int32(entries);
+  for (int32_t i = 0; i < entries; ++i) {
+    const std::string key = index->GetNameAt(i);
+    writer.Int32(static_cast<int32_t>(key.size()));
+    writer.Write(key.data(), key.size());
+    const Ref<IDynamicIntegerArray> offsets = QueryStrict<IDynamicIntegerArray>(index->GetItemAt(i));
+    const int32_t count = offsets->GetCount();
+    writer.Int32(count);
+    const auto* wide = dynamic_cast<const TWideRecordOffsets*>(offsets.get());
+    if (wide == nullptr) {
+      // A 32-bit list: one run of high part 0, and its byte form as the low words.
+      writer.Int32(count > 0 ? 1 : 0);
+      if (count > 0) {
+        writer.Int32(0);
+        writer.Int32(0);
+        writer.Write(offsets->GetStream().Memory(), static_cast<size_t>(count) * 4);
+      }
+      continue;
+    }
+    writer.Int32(static_cast<int32_t>(wide->Runs().size()));
+    for (const TWideRecordOffsets::TRun& run : wide->Runs()) {
+      writer.Int32(run.firstIndex);
+      writer.Int32(static_cast<int32_t>(run.high));
+    }
+    for (int32_t done = 0; done < count;) {
+      const std::span<const uint32_t> words = wide->LowWordsFrom(done);
+      if constexpr (std::endian::native == std::endian::little) {
+        writer.Write(words.data(), words.size() * 4);
+      } else {
+        for (const uint32_t word : words) writer.Int32(static_cast<int32_t>(word));
+      }
+      done += static_cast<int32_t>(words.size());
+    }
+  }
+  writer.Commit();
+}
+
 std::string FileStampText(const std::string& fileName) {
   struct stat st;
   if (::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::string();
@@ -323,7 +486,11 @@ std::string RecordTypeIndexCacheName(const std::string& fileName) {
   return CompanionFileName(fileName, ".of1");
 }
 
-std::string UserCacheFileName(const std::string& fileName) {
+std::string WideRecordTypeIndexCacheName(const std::string& fileName) {
+  return CompanionFileName(fileName, kWideCacheExtension);
+}
+
+std::string UserCacheFileName(const std::string& fileName, std::string_view extension) {
   std::string base;
   const char* xdg = std::getenv("XDG_CACHE_HOME");
   if (xdg != nullptr && xdg[0] == '/') {
@@ -350,7 +517,7 @@ std::string UserCacheFileName(const std::string& fileName) {
   std::snprintf(key, sizeof key, "%016llx", static_cast<unsigned long long>(hash));
   const size_t slash = fullPath.rfind('/');
   const std::string name = ChangeFileExt(fullPath.substr(slash == std::string::npos ? 0 : slash + 1), "");
-  return base + "/" + kUserCacheFolder + "/" + name + "-" + key + ".of1";
+  return base + "/" + kUserCacheFolder + "/" + name + "-" + key + std::string(extension);
 }
 
 namespace {
@@ -367,7 +534,8 @@ bool IndexFitsFile(const std::string& fileName, const Ref<IInterfaceMap>& index)
     if (!key || !offsets) return false;
     if (offsets->GetCount() == 0) continue;
     if (!typed && *key != 1) return false;
-    for (const int32_t offset : {offsets->GetItem(0), offsets->GetItem(offsets->GetCount() - 1)}) {
+    for (const int64_t offset :
+         {RecordOffsetAt(*offsets, 0), RecordOffsetAt(*offsets, offsets->GetCount() - 1)}) {
       if (offset < list->DataStart()) return false;
       if (!typed) continue;
       const int32_t result = typed->ClassifyRecord(offset);
@@ -386,8 +554,10 @@ Ref<IInterfaceMap> ReadValidCache(const std::string& fileName, const std::string
                                   const std::string& cacheFileName, std::optional<int32_t> recordType) {
   if (cacheFileName.empty() || !FileExists(cacheFileName)) return {};
   try {
-    Ref<IInterfaceMap> index =
-        ReadRecordTypeIndexCache(stamp, cacheFileName, CurrentFileSize(fileName), recordType);
+    const int64_t size = CurrentFileSize(fileName);
+    Ref<IInterfaceMap> index = IsWideDataFile(size)
+                                   ? ReadWideRecordTypeIndexCache(stamp, cacheFileName, size, recordType)
+                                   : ReadRecordTypeIndexCache(stamp, cacheFileName, size, recordType);
     if (index && IndexFitsFile(fileName, index)) return index;
   } catch (const Exception&) {
   }
@@ -395,14 +565,17 @@ Ref<IInterfaceMap> ReadValidCache(const std::string& fileName, const std::string
 }
 
 // Writes the cache beside the file, else in the user's cache folder; false when neither could be written.
-bool WriteCacheSomewhere(const std::string& stamp, const Ref<IInterfaceMap>& index,
+bool WriteCacheSomewhere(const std::string& stamp, int64_t dataFileSize, const Ref<IInterfaceMap>& index,
                          const std::vector<std::string>& cacheFileNames) {
   for (const std::string& cacheFileName : cacheFileNames) {
     if (cacheFileName.empty()) continue;
     try {
       const size_t slash = cacheFileName.rfind('/');
       if (slash != std::string::npos) std::filesystem::create_directories(cacheFileName.substr(0, slash));
-      WriteRecordTypeIndexCache(stamp, index, cacheFileName);
+      if (IsWideDataFile(dataFileSize))
+        WriteWideRecordTypeIndexCache(stamp, dataFileSize, index, cacheFileName);
+      else
+        WriteRecordTypeIndexCache(stamp, index, cacheFileName);
       return true;
     } catch (const Exception&) {
     } catch (const std::filesystem::filesystem_error&) {
@@ -417,15 +590,21 @@ Ref<IInterfaceMap> OpenRecordTypeIndex(const std::string& fileName, const TIndex
                                        bool useCache, std::optional<int32_t> recordType) {
   return NamingFile(fileName, [&] {
     const std::string stamp = FileStampText(fileName);
+    const int64_t size = CurrentFileSize(fileName);
     std::vector<std::string> caches;
     if (useCache) {
-      caches = {RecordTypeIndexCacheName(fileName), UserCacheFileName(fileName)};
+      // A file past 2 GiB has offsets the ".of1" form cannot hold: its cache has a form of its own.
+      caches =
+          IsWideDataFile(size)
+              ? std::vector<std::string>{WideRecordTypeIndexCacheName(fileName),
+                                         UserCacheFileName(fileName, kWideCacheExtension)}
+              : std::vector<std::string>{RecordTypeIndexCacheName(fileName), UserCacheFileName(fileName)};
       for (const std::string& cacheFileName : caches)
         if (Ref<IInterfaceMap> index = ReadValidCache(fileName, stamp, cacheFileName, recordType))
           return index;
     }
     Ref<IInterfaceMap> index = BuildRecordTypeIndex(fileName, progress);
-    if (useCache) WriteCacheSomewhere(stamp, index, caches);
+    if (useCache) WriteCacheSomewhere(stamp, size, index, caches);
     return index;
   });
 }

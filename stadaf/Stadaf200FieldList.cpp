@@ -61,7 +61,7 @@ TStadaf200FieldList::TStadaf200FieldList() : TStadaf200FieldList("2.00") {}
 
 TStadaf200FieldList::TStadaf200FieldList(std::string_view versionText)
     : TStadafFieldList(versionText, kCountWidth, false), typeNames_(std::make_unique<TStringMapper>()) {
-  OnFetchRecord = [this](TDravikFieldList& /*list*/, int32_t offset, int32_t& length) {
+  OnFetchRecord = [this](TDravikFieldList& /*list*/, int64_t offset, int32_t& length) {
     PrepareRecord(offset);
     length = 0;
   };
@@ -140,7 +140,7 @@ void TStadaf200FieldList::FinishHeader(TFileReader& reader) {
   if (GetRecordCount() == 0) throw EStadafException("Recordcount is 0");
 }
 
-TStadaf200FieldList::TClassification TStadaf200FieldList::Classify(int32_t offset) {
+TStadaf200FieldList::TClassification TStadaf200FieldList::Classify(int64_t offset) {
   TClassification result;
   TFileReader& reader = RecordReader();
   reader.Seek(offset);
@@ -157,7 +157,7 @@ TStadaf200FieldList::TClassification TStadaf200FieldList::Classify(int32_t offse
   return result;
 }
 
-int32_t TStadaf200FieldList::ClassifyRecord(int32_t offset) {
+int32_t TStadaf200FieldList::ClassifyRecord(int64_t offset) {
   currentRecordType_ = 0;
   currentGroup_ = -1;
   // No bytes to classify: the record is read as type 0, and the read reports the end of the file.
@@ -175,7 +175,7 @@ int32_t TStadaf200FieldList::UnknownGroupOfCode(const char code[2]) const {
   return -1;
 }
 
-void TStadaf200FieldList::PrepareRecord(int32_t offset) {
+void TStadaf200FieldList::PrepareRecord(int64_t offset) {
   currentRecordType_ = 0;
   currentGroup_ = -1;
   const TFileReader& reader = RecordReader();
@@ -205,7 +205,7 @@ void TStadaf200FieldList::BuildSkipPlans() {
 
 uint8_t TStadaf200FieldList::SkipRecord() {
   if (SkipPlansStale()) BuildSkipPlans();
-  const int32_t start = Position();
+  const int64_t start = Position();
   PrepareRecord(start);
   const TRecordSkipPlan& plan = currentRecordType_ == 0 && currentGroup_ >= 0
                                     ? groupPlans_[static_cast<size_t>(currentGroup_)]

@@ -47,7 +47,7 @@ class TStadaf200FieldList : public TStadafFieldList {
   // 20 bytes (or within the bytes up to the end of the file, for a shorter last record) and -1 for any
   // other letter, both with CurrentRecordType 0. An offset outside the file gives 0 with CurrentRecordType
   // 0: the read then reports the end of the file. Reads through the data reader; Position does not change.
-  int32_t ClassifyRecord(int32_t offset);
+  int32_t ClassifyRecord(int64_t offset);
 
   // Record type of the record read (or classified) last: 1 ... 5, or 0.
   uint8_t CurrentRecordType() const { return currentRecordType_; }
@@ -78,12 +78,12 @@ class TStadaf200FieldList : public TStadafFieldList {
     char code[2] = {0, 0};
   };
 
-  TClassification Classify(int32_t offset);
+  TClassification Classify(int64_t offset);
   // Before a record at offset is read: classifies it and, for a code that names no type, looks for a 2.10
   // group of that code. An unclassifiable record raises EStadafException naming its offset, so the read
   // position never moves by a classification result. A record at or past the end of the file is left to
   // the read, which reports "EOF-Error".
-  void PrepareRecord(int32_t offset);
+  void PrepareRecord(int64_t offset);
   int32_t UnknownGroupOfCode(const char code[2]) const;
   void BuildSkipPlans();
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "layout/TextHelpers.h"
+#include "stadaf/RecordOffsets.h"
 #include "stadaf/Stadaf200FieldList.h"
 #include "stadaf/StadafException.h"
 #include "stadaf/StadafFieldList.h"
@@ -16,6 +17,7 @@ void TStadafDataSet::Setup(TStadafFieldList* fieldList, Ref<IDynamicIntegerArray
                            int32_t recordType) {
   fieldList_ = fieldList;
   offsets_ = std::move(offsets);
+  wideOffsets_ = offsets_ ? dynamic_cast<const IRecordOffsets*>(offsets_.get()) : nullptr;
   recordType_ = recordType;
   const Ref<IReadOnlyRecordBuffers> source = Query<IReadOnlyRecordBuffers>(Source());
   source->SetRecordCount(offsets_ ? offsets_->GetCount() : 0);
@@ -63,7 +65,7 @@ bool TStadafDataSet::HasActiveRecord() const {
 
 TDravikField& TStadafDataSet::ActiveRecordField(const TField& field) {
   const int32_t recNo = RecordNumberOfId(RecordIdOfBuffer(ActiveBuffer()));
-  const int32_t offset = offsets_->GetItem(recNo - 1);
+  const int64_t offset = wideOffsets_ ? wideOffsets_->OffsetAt(recNo - 1) : offsets_->GetItem(recNo - 1);
   if (offset != fieldList_->Position()) {
     fieldList_->SetPosition(offset);
     fieldList_->ReadRecord();

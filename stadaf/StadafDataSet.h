@@ -56,6 +56,7 @@ class TStadafDataSet : public TAbstractDataSet {
 
   TStadafFieldList* fieldList_ = nullptr;
   Ref<IDynamicIntegerArray> offsets_;
+  const class IRecordOffsets* wideOffsets_ = nullptr;  // offsets_ when it holds offsets past 2 GiB
   int32_t recordType_ = 0;
   std::vector<TDravikField*> layoutFields_;  // by field number - 1
 };

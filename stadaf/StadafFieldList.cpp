@@ -120,7 +120,7 @@ void TStadafFieldList::ReadHeaderEnd(TFileReader& reader) {
   SetPosition(dataStart_);
 }
 
-void TStadafFieldList::SkipRecordAt(int32_t start, const TRecordSkipPlan& plan, bool crRequired) {
+void TStadafFieldList::SkipRecordAt(int64_t start, const TRecordSkipPlan& plan, bool crRequired) {
   TFileReader& reader = RecordReader();
   reader.Seek(start);
   try {

@@ -92,7 +92,7 @@ class TStadafFieldList : public TDravikFieldList {
   void SetSkipPlansBuilt() { skipPlansStale_ = false; }
   // Seeks the record's start (EOF-Error as ReadRecord), runs plan and reads the one-byte separator (which
   // must be CR when crRequired); field errors become "Error at offset <start>". Position then follows it.
-  void SkipRecordAt(int32_t start, const class TRecordSkipPlan& plan, bool crRequired);
+  void SkipRecordAt(int64_t start, const class TRecordSkipPlan& plan, bool crRequired);
 
  private:
   std::unique_ptr<TTransformer> transformer_;

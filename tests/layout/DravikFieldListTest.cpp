@@ -390,13 +390,13 @@ TEST_F(FieldListTest, FetchCallbackSkipsOrLetsRead) {
   std::vector<std::pair<int32_t, int32_t>> fetched;
   std::vector<std::pair<int32_t, int32_t>> read;
   int32_t skip = 0;
-  list.OnFetchRecord = [&](TDravikFieldList& l, int32_t offset, int32_t& length) {
+  list.OnFetchRecord = [&](TDravikFieldList& l, int64_t offset, int32_t& length) {
     EXPECT_EQ(&l, &list);
     EXPECT_EQ(length, 0);
     fetched.emplace_back(offset, skip);
     length = skip;
   };
-  list.OnRecordRead = [&](TDravikFieldList&, int32_t offset, int32_t length) {
+  list.OnRecordRead = [&](TDravikFieldList&, int64_t offset, int32_t length) {
     read.emplace_back(offset, length);
   };
   skip = 10;
@@ -416,11 +416,11 @@ TEST_F(FieldListTest, FetchCallbackSkipsOrLetsRead) {
 // A derived layout replacing the virtual hooks, as the STADAF layouts do.
 class TCountingList : public TDravikFieldList {
  public:
-  void FetchRecord(TDravikFieldList&, int32_t offset, int32_t& length) override {
+  void FetchRecord(TDravikFieldList&, int64_t offset, int32_t& length) override {
     ++fetches;
     if (offset == 0) length = 10;
   }
-  void RecordRead(TDravikFieldList&, int32_t offset, int32_t length) override {
+  void RecordRead(TDravikFieldList&, int64_t offset, int32_t length) override {
     reads.emplace_back(offset, length);
   }
   void ReadFields(std::string& separator) override {

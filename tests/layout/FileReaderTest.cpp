@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <vector>
 
 #include "platform/BinaryOpenMode.h"
 #include "tests/TestSupport.h"
@@ -263,21 +264,40 @@ TEST_F(FileReaderTest, WindowedReadsMatchTheFile) {
   }
 }
 
-TEST_F(FileReaderTest, FilesBeyondInt32AreRefused) {
+// Files past 2 GiB and 4 GiB read like any other: positions, sizes and the end-of-file checks are 64-bit.
+// Sparse files with bytes written at the offsets read.
+TEST_F(FileReaderTest, FilesPast2And4GiBReadAtEveryOffset) {
   const std::string large = dir.Path("large.dat");
-  const std::string largest = dir.Path("largest.dat");
   std::ofstream(large).close();
-  std::ofstream(largest).close();
+  const int64_t size = (int64_t{1} << 32) + 10;
   std::error_code error;
-  std::filesystem::resize_file(large, int64_t{1} << 31, error);
+  std::filesystem::resize_file(large, size, error);
   if (error) GTEST_SKIP() << "no sparse files here";
-  std::filesystem::resize_file(largest, (int64_t{1} << 31) - 1);
-  ExpectInOutError([&] { reader.Open(large); }, EOVERFLOW);
-  reader.Open(largest);
-  EXPECT_EQ(reader.FileSize(), 0x7FFFFFFF);
-  reader.Seek(0x7FFFFFFE);
-  EXPECT_EQ(reader.ReadString(1), std::string(1, '\0'));
-  EXPECT_EQ(reader.Position(), 0x7FFFFFFF);
+  const std::vector<std::pair<int64_t, std::string>> marks = {{0, "head"},
+                                                              {(int64_t{1} << 31) - 2, "2G-edge"},
+                                                              {(int64_t{1} << 32) - 3, "4G-edge"},
+                                                              {size - 4, "tail"}};
+  {
+    const int fd = ::open(large.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    for (const auto& [offset, text] : marks)
+      ASSERT_EQ(::pwrite(fd, text.data(), text.size(), offset), static_cast<ssize_t>(text.size()));
+    ::close(fd);
+  }
+  reader.Open(large);
+  EXPECT_EQ(reader.FileSize(), size);
+  EXPECT_EQ(reader.OpenedSize(), size);
+  for (const auto& [offset, text] : marks) {
+    reader.Seek(offset);
+    EXPECT_EQ(reader.ReadString(static_cast<int32_t>(text.size())), text) << offset;
+    EXPECT_EQ(reader.Position(), offset + static_cast<int64_t>(text.size()));
+    reader.Seek(offset);
+    EXPECT_EQ(std::string(reader.ReadBytes(static_cast<int32_t>(text.size()))), text) << offset;
+  }
+  ExpectEof([&] { reader.Seek(size); });
+  reader.Seek(size - 2);
+  ExpectEof([&] { reader.ReadString(3); });
+  EXPECT_EQ(reader.Position(), size - 2);
 }
 
 // Anything but a regular file is refused at once, naming the file: a FIFO without a writer blocked the

@@ -1,7 +1,12 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -224,3 +229,87 @@ TEST_F(RFFDataSetTest, LayoutsAddingUpPast32BitsAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// A sparse RFF file of size bytes (a multiple of 17) under the layout CXR, 3 / FARE, 12, with a record
+// written at each given record number and zero bytes elsewhere; false when there are no sparse files.
+std::string FareOf(int32_t n) {
+  char fare[16];
+  std::snprintf(fare, sizeof fare, "FARE%08d", n % 100000000);
+  return fare;
+}
+
+bool WriteSparseRff(const std::string& path, int64_t size, const std::vector<int32_t>& written) {
+  std::ofstream(path, std::ios::binary).close();
+  std::error_code error;
+  std::filesystem::resize_file(path, size, error);
+  if (error) return false;
+  const int fd = ::open(path.c_str(), O_WRONLY);
+  if (fd < 0) return false;
+  for (const int32_t n : written) {
+    char record[32];
+    std::snprintf(record, sizeof record, "C%-2dFARE%08d\r\n", n % 100, n % 100000000);
+    if (::pwrite(fd, record, 17, int64_t{n - 1} * 17) != 17) return false;
+  }
+  ::close(fd);
+  return true;
+}
+
+}  // namespace
+
+// Files past 2 GiB (ids offset + 1 still fit 32 bits) and past 4 GiB (ids are record numbers): records at
+// both ends and on either side of both limits read, number and step as in a small file.
+TEST_F(RFFDataSetTest, FilesPast2And4GiBReadEveryRecord) {
+  for (const int64_t atLeast : {int64_t{3} << 30, (int64_t{1} << 32) + 1000}) {
+    SCOPED_TRACE(atLeast);
+    const int32_t count = static_cast<int32_t>(atLeast / 17 + 1);
+    const auto past2 = static_cast<int32_t>((int64_t{1} << 31) / 17 + 2);
+    const auto past4 = static_cast<int32_t>((int64_t{1} << 32) / 17 + 2);
+    std::vector<int32_t> written{1, past2 - 1, past2, count};
+    if (past4 < count) written.insert(written.end() - 1, {past4 - 1, past4});
+    Make("big", {"CXR, 3", "FARE, 12"}, "");
+    if (!WriteSparseRff(dir.Path("big.rff"), int64_t{count} * 17, written))
+      GTEST_SKIP() << "no sparse files here";
+    TRFFDataSet ds;
+    ds.SetFileName(dir.Path("big.rff"));
+    ds.Open();
+    EXPECT_EQ(ds.GetRecordCount(), count);
+    EXPECT_EQ(Values(ds)[1], "FARE00000001");
+    ds.Last();
+    EXPECT_EQ(ds.GetRecNo(), count);
+    EXPECT_EQ(Values(ds)[1], FareOf(count));
+    for (const int32_t n : written) {
+      ds.SetRecNo(n);
+      EXPECT_EQ(ds.GetRecNo(), n);
+      EXPECT_EQ(Values(ds)[1], FareOf(n)) << n;
+    }
+    ds.SetRecNo(past2 - 1);
+    ds.Next();
+    EXPECT_EQ(ds.GetRecNo(), past2);
+    ds.Prior();
+    ds.Prior();
+    EXPECT_EQ(ds.GetRecNo(), past2 - 2);
+    EXPECT_EQ(Values(ds)[1], std::string(12, ' '));  // zero bytes
+    ds.Close();
+  }
+}
+
+// Record numbers are 32-bit: a file of more records is refused with a message that says so.
+TEST_F(RFFDataSetTest, MoreRecordsThanNumbersAreRefused) {
+  const std::string path = Make("many", {"A, 1"}, "");
+  std::error_code error;
+  std::filesystem::resize_file(path, (int64_t{1} << 31) * 3, error);
+  if (error) GTEST_SKIP() << "no sparse files here";
+  TRFFDataSet ds;
+  ds.SetFileName(path);
+  try {
+    ds.Open();
+    ADD_FAILURE() << "opened";
+  } catch (const Exception& e) {
+    EXPECT_EQ(
+        e.Message(),
+        "Too many records: 6442450944 bytes hold 2147483648 records of 3 bytes; at most 2147483647 can be "
+        "shown");
+  }
+}

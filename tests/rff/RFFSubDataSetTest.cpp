@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -146,3 +148,38 @@ TEST_F(RFFSubDataSetTest, DevicesAreNoRecordFiles) {
 }
 
 }  // namespace
+
+// Records past 4 GiB read at their 64-bit offsets; more records than 32-bit numbers are refused, naming the
+// file.
+TEST_F(RFFSubDataSetTest, LargeFilesReadOrSayWhyNot) {
+  const std::string line(64, 'x');
+  const std::string path = dir.Write("big.rfc", line + "\r\n");
+  std::error_code error;
+  const int64_t count = (int64_t{1} << 32) / 66 + 3;
+  std::filesystem::resize_file(path, count * 66, error);
+  if (error) GTEST_SKIP() << "no sparse files here";
+  {
+    std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+    out.seekp((count - 1) * 66);
+    out << "LAST-TARIFF-1" << std::string(51, 'y') << "\r\n";
+  }
+  TRFFSubDataSet ds;
+  ds.SetFileName(path);
+  ds.Open();
+  EXPECT_EQ(ds.GetRecordCount(), count);
+  ds.Last();
+  EXPECT_EQ(ds.Fields()[0].AsString(), "LAST-TARIFF-1");
+  ds.Close();
+
+  std::filesystem::resize_file(path, (int64_t{1} << 31) * 66);
+  try {
+    ds.Open();
+    ADD_FAILURE() << "opened";
+  } catch (const Exception& e) {
+    EXPECT_EQ(
+        e.Message(),
+        "Too many records: 141733920768 bytes hold 2147483648 records of 66 bytes; at most 2147483647 can "
+        "be shown");
+    EXPECT_EQ(e.FileName(), path);
+  }
+}

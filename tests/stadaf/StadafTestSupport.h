@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "stadaf/RecordOffsets.h"
 #include "stadaf/RecordTypeIndex.h"
 #include "stadaf/StadafFieldList.h"
 #include "stadaf/StadafFile.h"
@@ -44,7 +45,7 @@ inline std::string IndexText(const Ref<IInterfaceMap>& index) {
     text += index->GetNameAt(i) + ":";
     const Ref<IDynamicIntegerArray> offsets = Query<IDynamicIntegerArray>(index->GetItemAt(i));
     for (int32_t j = 0; j < offsets->GetCount(); ++j)
-      text += (j ? "," : "") + std::to_string(offsets->GetItem(j));
+      text += (j ? "," : "") + std::to_string(RecordOffsetAt(*offsets, j));
     text += ";";
   }
   return text;
