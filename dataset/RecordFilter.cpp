@@ -1,0 +1,105 @@
+#include "dataset/RecordFilter.h"
+
+#include "dataset/DataSet.h"
+
+namespace {
+// Progress and cancellation are looked at once per this many records.
+constexpr int64_t kStride = 4096;
+}  // namespace
+
+TRecordFilter::TRecordFilter(TDataSet& dataSet, const std::vector<TFilterEntry>& entries) {
+  // Reserved: a number refers to its operand's characters, which must not move.
+  conditions_.reserve(entries.size());
+  for (const TFilterEntry& entry : entries) {
+    TCondition condition{&dataSet.FieldByName(entry.FieldName), TOperator::Match, {}, false, {}};
+    std::string_view pattern = entry.Pattern;
+    struct TPrefix {
+      std::string_view text;
+      TOperator op;
+    };
+    // Two-character operators first, so that "<=" is not read as "<" and "=…".
+    static constexpr TPrefix kPrefixes[] = {
+        {"<>", TOperator::NotEqual}, {">=", TOperator::GreaterOrEqual}, {"<=", TOperator::LessOrEqual},
+        {"=", TOperator::Equal},     {">", TOperator::Greater},         {"<", TOperator::Less},
+    };
+    for (const TPrefix& prefix : kPrefixes)
+      if (pattern.starts_with(prefix.text)) {
+        condition.op = prefix.op;
+        pattern.remove_prefix(prefix.text.size());
+        break;
+      }
+    condition.operand = std::string(ComparableText(pattern));
+    ParseOperand(conditions_.emplace_back(std::move(condition)));
+  }
+}
+
+void TRecordFilter::ParseOperand(TCondition& condition) {
+  condition.number = TDecimal();
+  condition.numeric = condition.op != TOperator::Match && condition.number.Parse(condition.operand);
+}
+
+bool TRecordFilter::Holds(const TCondition& condition, std::string_view value) const {
+  if (condition.op == TOperator::Match) return WildcardMatch(value, condition.operand);
+  int order = 0;
+  TDecimal number;
+  if (condition.numeric && number.Parse(value)) {
+    order = number.Compare(condition.number);
+  } else {
+    const int c = value.compare(condition.operand);
+    order = c < 0 ? -1 : c > 0 ? 1 : 0;
+  }
+  switch (condition.op) {
+    case TOperator::Equal:
+      return order == 0;
+    case TOperator::NotEqual:
+      return order != 0;
+    case TOperator::Less:
+      return order < 0;
+    case TOperator::LessOrEqual:
+      return order <= 0;
+    case TOperator::Greater:
+      return order > 0;
+    case TOperator::GreaterOrEqual:
+      return order >= 0;
+    case TOperator::Match:
+      break;
+  }
+  return false;
+}
+
+bool TRecordFilter::Matches() const {
+  for (const TCondition& condition : conditions_) {
+    condition.field->GetAsString(value_);
+    if (!Holds(condition, ComparableText(value_))) return false;
+  }
+  return true;
+}
+
+TRecordView TRecordFilter::Run(TDataSet& reader, const TPassControl& control) const {
+  return NamingFile(control.FileName, [&] {
+    CheckViewable(reader);
+    // The conditions read the fields of the reader, not of the data set they were parsed against.
+    TRecordFilter onReader(reader, {});
+    onReader.conditions_ = conditions_;
+    for (TCondition& condition : onReader.conditions_) {
+      condition.field = &reader.FieldByName(condition.field->FieldName());
+      ParseOperand(condition);
+    }
+    const int64_t total = reader.GetRecordCount();
+    TRecordView view;
+    int32_t recNo = 0;
+    reader.First();
+    for (; !reader.Eof() && !reader.IsEmpty(); reader.Next()) {
+      ++recNo;
+      if (recNo % kStride == 0) {
+        control.CheckCancel();
+        control.Progress(recNo, total);
+      }
+      if (onReader.Matches()) view.Append(recNo);
+    }
+    control.CheckCancel();
+    control.Progress(recNo, total);
+    view.ShrinkToFit();
+    return view;
+  });
+}

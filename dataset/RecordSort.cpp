@@ -1,0 +1,289 @@
+#include "dataset/RecordSort.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "dataset/DataSet.h"
+#include "dataset/ValueText.h"
+
+namespace {
+
+constexpr int64_t kStride = 4096;
+
+// 12 bytes: the key in two halves keeps the entry free of 8-byte alignment padding.
+struct TEntry {
+  uint32_t keyHigh;
+  uint32_t keyLow;
+  uint32_t recNo;
+
+  uint64_t Key() const { return uint64_t{keyHigh} << 32 | keyLow; }
+  void SetKey(uint64_t key) {
+    keyHigh = static_cast<uint32_t>(key >> 32);
+    keyLow = static_cast<uint32_t>(key);
+  }
+};
+static_assert(sizeof(TEntry) == 12);
+
+bool KeyThenRecord(const TEntry& a, const TEntry& b) {
+  if (a.keyHigh != b.keyHigh) return a.keyHigh < b.keyHigh;
+  if (a.keyLow != b.keyLow) return a.keyLow < b.keyLow;
+  return a.recNo < b.recNo;
+}
+
+bool SameKey(const TEntry& a, const TEntry& b) {
+  return a.keyHigh == b.keyHigh && a.keyLow == b.keyLow;
+}
+
+// Bytes 8 * level … 8 * level + 7 of text, big-endian, zeros past its end.
+uint64_t TextChunk(std::string_view text, int32_t level) {
+  const size_t from = static_cast<size_t>(level) * 8;
+  uint64_t key = 0;
+  for (size_t i = 0; i < 8; ++i) {
+    const size_t at = from + i;
+    key = key << 8 | (at < text.size() ? static_cast<unsigned char>(text[at]) : 0u);
+  }
+  return key;
+}
+
+// A chunk with a zero byte holds the end of its value: equal chunks then mean equal values.
+bool EndsValue(uint64_t chunk) {
+  for (int i = 0; i < 8; ++i)
+    if (((chunk >> (8 * i)) & 0xFF) == 0) return true;
+  return false;
+}
+
+// Doubles as unsigned integers of the same order; 0, below every number, for a blank value.
+uint64_t NumberKey(const TDecimal& number) {
+  const auto bits = std::bit_cast<uint64_t>(number.ToDouble());
+  return bits >> 63 ? ~bits : bits | uint64_t{1} << 63;
+}
+
+// One bit per record number.
+class TRecordBits {
+ public:
+  explicit TRecordBits(uint32_t maxRecNo) : words_(maxRecNo / 64 + 1, 0) {}
+  void Set(uint32_t recNo, bool value) {
+    const uint64_t mask = uint64_t{1} << (recNo % 64);
+    words_[recNo / 64] = value ? words_[recNo / 64] | mask : words_[recNo / 64] & ~mask;
+  }
+  bool Get(uint32_t recNo) const { return words_[recNo / 64] >> (recNo % 64) & 1; }
+
+ private:
+  std::vector<uint64_t> words_;
+};
+
+// One sort: the entries, the reader and what is known of the columns.
+class TSortPass {
+ public:
+  TSortPass(TDataSet& reader, const std::vector<TSortColumn>& columns, const TPassControl& control,
+            TEntry* entries, size_t count, uint32_t maxRecNo)
+      : reader_(reader), control_(control), entries_(entries), count_(count), exact_(maxRecNo) {
+    for (const TSortColumn& column : columns)
+      columns_.push_back({&reader.FieldByName(column.FieldName), column.Descending, true});
+  }
+
+  void Sort() {
+    FirstPass();
+    std::sort(entries_, entries_ + count_, KeyThenRecord);
+    ResolveRuns(0, count_, 0, 0);
+  }
+
+ private:
+  struct TColumn {
+    const TField* field;
+    bool descending;
+    bool numeric;  // every value so far is a number or blank
+  };
+
+  // Brings the reader to recNo, stepping when it is the next record.
+  void MoveTo(uint32_t recNo) {
+    const auto target = static_cast<int32_t>(recNo);
+    if (!reader_.IsEmpty() && !reader_.Eof() && reader_.GetRecNo() + 1 == target)
+      reader_.Next();
+    else
+      MoveToRecNo(reader_, target);
+  }
+
+  std::string_view Read(size_t column) {
+    columns_[column].field->GetAsString(value_);
+    return ComparableText(value_);
+  }
+
+  // The key of the reader's record for column at level; notes whether a number's key is exact.
+  uint64_t KeyOf(size_t column, int32_t level, std::string_view text, uint32_t recNo) {
+    const TColumn& c = columns_[column];
+    uint64_t key = 0;
+    if (c.numeric) {
+      TDecimal number;
+      const bool isNumber = !text.empty() && number.Parse(text);
+      key = isNumber ? NumberKey(number) : 0;
+      exact_.Set(recNo, !isNumber || number.ExactAsDouble());
+    } else {
+      key = TextChunk(text, level);
+    }
+    return c.descending ? ~key : key;
+  }
+
+  void Tick(size_t done, bool report) {
+    if (++ticks_ % kStride != 0) return;
+    control_.CheckCancel();
+    if (report) control_.Progress(static_cast<int64_t>(done), static_cast<int64_t>(count_));
+  }
+
+  // Reads every record once: which columns are numeric, and the first column's keys. The first column is
+  // keyed as a number until a value is none; the records before it are then keyed again as text.
+  void FirstPass() {
+    reader_.First();
+    size_t textFrom = 0;
+    for (size_t i = 0; i < count_; ++i) {
+      Tick(i, true);
+      TEntry& entry = entries_[i];
+      MoveTo(entry.recNo);
+      for (size_t column = columns_.size(); column-- > 0;) {
+        const std::string_view text = Read(column);
+        TDecimal number;
+        if (columns_[column].numeric && !text.empty() && !number.Parse(text)) {
+          columns_[column].numeric = false;
+          if (column == 0) textFrom = i;
+        }
+        if (column == 0) entry.SetKey(KeyOf(0, 0, text, entry.recNo));
+      }
+    }
+    control_.CheckCancel();
+    control_.Progress(static_cast<int64_t>(count_), static_cast<int64_t>(count_));
+    if (!columns_.empty() && !columns_[0].numeric) ComputeKeys(0, textFrom, 0, 0);
+  }
+
+  // Keys of column at level for the entries begin … end - 1, read in their order.
+  void ComputeKeys(size_t begin, size_t end, size_t column, int32_t level) {
+    for (size_t i = begin; i < end; ++i) {
+      Tick(i, false);
+      MoveTo(entries_[i].recNo);
+      entries_[i].SetKey(KeyOf(column, level, Read(column), entries_[i].recNo));
+    }
+  }
+
+  // Sorts entries begin … end - 1 among themselves by the column at level and resolves their ties.
+  void SortBy(size_t begin, size_t end, size_t column, int32_t level) {
+    ComputeKeys(begin, end, column, level);
+    std::sort(entries_ + begin, entries_ + end, KeyThenRecord);
+    ResolveRuns(begin, end, column, level);
+  }
+
+  // Entries begin … end - 1 are sorted by their keys of column at level; orders each run of equal keys.
+  void ResolveRuns(size_t begin, size_t end, size_t column, int32_t level) {
+    if (column >= columns_.size()) return;
+    for (size_t runBegin = begin; runBegin < end;) {
+      size_t runEnd = runBegin + 1;
+      while (runEnd < end && SameKey(entries_[runEnd], entries_[runBegin])) ++runEnd;
+      if (runEnd - runBegin > 1) ResolveRun(runBegin, runEnd, column, level);
+      runBegin = runEnd;
+    }
+  }
+
+  // Entries begin … end - 1 have equal keys of column at level, in record order.
+  void ResolveRun(size_t begin, size_t end, size_t column, int32_t level) {
+    const TColumn& c = columns_[column];
+    if (!c.numeric) {
+      const uint64_t chunk = c.descending ? ~entries_[begin].Key() : entries_[begin].Key();
+      if (EndsValue(chunk))
+        NextColumn(begin, end, column);
+      else
+        SortBy(begin, end, column, level + 1);
+      return;
+    }
+    bool exact = true;
+    for (size_t i = begin; i < end && exact; ++i) exact = exact_.Get(entries_[i].recNo);
+    if (exact) {
+      NextColumn(begin, end, column);
+      return;
+    }
+    // Numbers of more digits than a double tells apart: compared exactly, each read again.
+    SortExactly(begin, end, column);
+  }
+
+  void NextColumn(size_t begin, size_t end, size_t column) {
+    if (column + 1 < columns_.size()) SortBy(begin, end, column + 1, 0);
+  }
+
+  int CompareExactly(uint32_t a, uint32_t b, size_t column) {
+    MoveTo(a);
+    std::string first(Read(column));
+    MoveTo(b);
+    const std::string_view second = Read(column);
+    TDecimal x;
+    TDecimal y;
+    const bool xNumber = !first.empty() && x.Parse(first);
+    const bool yNumber = !second.empty() && y.Parse(second);
+    int order = xNumber && yNumber ? x.Compare(y) : xNumber ? 1 : yNumber ? -1 : 0;
+    return columns_[column].descending ? -order : order;
+  }
+
+  void SortExactly(size_t begin, size_t end, size_t column) {
+    std::sort(entries_ + begin, entries_ + end, [&](const TEntry& a, const TEntry& b) {
+      Tick(0, false);
+      const int order = CompareExactly(a.recNo, b.recNo, column);
+      return order != 0 ? order < 0 : a.recNo < b.recNo;
+    });
+    for (size_t runBegin = begin; runBegin < end;) {
+      size_t runEnd = runBegin + 1;
+      while (runEnd < end && CompareExactly(entries_[runBegin].recNo, entries_[runEnd].recNo, column) == 0)
+        ++runEnd;
+      if (runEnd - runBegin > 1) NextColumn(runBegin, runEnd, column);
+      runBegin = runEnd;
+    }
+  }
+
+  TDataSet& reader_;
+  const TPassControl& control_;
+  TEntry* entries_;
+  size_t count_;
+  std::vector<TColumn> columns_;
+  TRecordBits exact_;
+  std::string value_;
+  uint64_t ticks_ = 0;
+};
+
+struct TFreeEntries {
+  void operator()(TEntry* entries) const { std::free(entries); }
+};
+
+}  // namespace
+
+TRecordView TRecordSort::Run(TDataSet& reader, TRecordView input, const TPassControl& control) const {
+  return NamingFile(control.FileName, [&] {
+    CheckViewable(reader);
+    const auto count = static_cast<size_t>(input.Count());
+    std::unique_ptr<TEntry, TFreeEntries> entries(
+        static_cast<TEntry*>(std::malloc(std::max<size_t>(count, 1) * sizeof(TEntry))));
+    if (!entries) throw std::bad_alloc();
+    uint32_t maxRecNo = 0;
+    bool ascending = true;
+    for (size_t i = 0; i < count; ++i) {
+      const auto recNo = static_cast<uint32_t>(input.RecordAt(static_cast<int32_t>(i + 1)));
+      ascending = ascending && recNo > maxRecNo;
+      maxRecNo = std::max(maxRecNo, recNo);
+      entries.get()[i] = TEntry{0, 0, recNo};
+    }
+    input = TRecordView();
+    // Read in record order, so that the first pass walks the file from its start to its end.
+    if (!ascending)
+      std::sort(entries.get(), entries.get() + count,
+                [](const TEntry& a, const TEntry& b) { return a.recNo < b.recNo; });
+    TSortPass(reader, columns_, control, entries.get(), count, maxRecNo).Sort();
+    // The record numbers, moved to the front of the block in place: entry i lies at or after word i.
+    auto* recNos = reinterpret_cast<uint32_t*>(entries.get());
+    for (size_t i = 0; i < count; ++i) {
+      const uint32_t recNo = entries.get()[i].recNo;
+      std::memcpy(recNos + i, &recNo, sizeof recNo);
+    }
+    TRecordView sorted;
+    sorted.Adopt(reinterpret_cast<uint32_t*>(entries.release()), static_cast<int32_t>(count),
+                 static_cast<int64_t>(std::max<size_t>(count, 1) * 3));
+    sorted.ShrinkToFit();
+    return sorted;
+  });
+}
