@@ -1,10 +1,17 @@
 #include "tools/mkstadaf/StadafWriter.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -214,6 +221,32 @@ std::vector<TStadafFieldSpec> MixClassFields() {
   return {F(7, "McRecordLength"), F(2, "McRecordType"), F(3, "McCarrier"), F(10, "McClasses")};
 }
 
+std::vector<TStadafFieldSpec> ShortFareFields() {
+  return {F(7, "FaRecordLength"), F(2, "FaRecordType"), F(3, "FaCarrier"), F(5, "FaOrigin"),
+          F(5, "FaDestination"),  F(12, "FaAmount"),    D(2, "FaNote"),    S("FaFlightRanges", 10)};
+}
+
+std::vector<TStadafFieldSpec> ShortRuleFields() {
+  return {F(7, "RlRecordLength"), F(2, "RlRecordType"), F(3, "RlCarrier"), F(4, "RlRuleNumber"),
+          D(2, "RlText")};
+}
+
+std::vector<TStadafFieldSpec> ShortTicketFields() {
+  return {F(7, "TkRecordLength"), F(2, "TkRecordType"), F(8, "TkReference"), F(4, "TkDesignator"),
+          D(2, "TkEndorsement")};
+}
+
+std::vector<TStadafFieldSpec> ShortRoutingFields() {
+  return {F(7, "RtRecordLength"), F(2, "RtRecordType"), F(3, "RtCarrier"), F(5, "RtRoutingNumber"),
+          D(2, "RtPoints")};
+}
+
+std::vector<TStadafFieldSpec> ShortRoutingSegmentFields() {
+  return {F(7, "RsRecordLength"), F(2, "RsRecordType"), F(5, "RsRoutingNumber"),
+          F(3, "RsSequence"),     F(3, "RsFrom"),       F(3, "RsTo"),
+          S("RsVia", 5)};
+}
+
 std::vector<TStadafFieldSpec> Fare110Fields() {
   return {F(3, "CARRIER"),  F(5, "ORIGIN"),  F(5, "DESTINATION"), F(8, "FARE BASIS"), F(12, "AMOUNT"),
           F(3, "CURRENCY"), D(3, "ROUTING"), S("FLIGHTS", 6),     D(2, "REMARK")};
@@ -341,25 +374,38 @@ std::string Concat(std::initializer_list<std::string_view> pieces) {
 
 class TBenchPool {
  public:
-  explicit TBenchPool(TStadafFileBuilder& builder) : b_(builder) {
-    fare_ = b_.AddGroup("FA", FareFields());
-    rule_ = b_.AddGroup("RL", RuleFields());
-    b_.AddGroup("TK", TicketFields());
-    routing_ = b_.AddGroup("RT", RoutingFields());
-    b_.AddGroup("RS", RoutingSegmentFields());
+  TBenchPool(TStadafFileBuilder& builder, TBenchShape shape, int32_t padElements)
+      : b_(builder), shape_(shape), pad_(padElements) {
+    const bool shortRecords = shape_ == TBenchShape::ShortRecords;
+    fare_ = b_.AddGroup("FA", shortRecords ? ShortFareFields() : FareFields());
+    rule_ = b_.AddGroup("RL", shortRecords ? ShortRuleFields() : RuleFields());
+    ticket_ = b_.AddGroup("TK", shortRecords ? ShortTicketFields() : TicketFields());
+    routing_ = b_.AddGroup("RT", shortRecords ? ShortRoutingFields() : RoutingFields());
+    segment_ = b_.AddGroup("RS", shortRecords ? ShortRoutingSegmentFields() : RoutingSegmentFields());
   }
 
-  // Per ten records: seven fares, one rule, two routings.
+  // Per ten records: long records seven fares, one rule, two routings; short records five fares, two
+  // routings and one each of rule, ticket and routing segment, all interleaved.
   void AddRecords(int32_t tens) {
-    static constexpr char kPattern[] = "FFRFFLFFRF";
+    const char* const pattern = shape_ == TBenchShape::ShortRecords ? "FRFLFTFSFR" : "FFRFFLFFRF";
     for (int32_t t = 0; t < tens; ++t)
-      for (const char* p = kPattern; *p; ++p) {
-        if (*p == 'F')
-          AddFare();
-        else if (*p == 'L')
-          AddRule();
-        else
-          AddRouting();
+      for (const char* p = pattern; *p; ++p) {
+        switch (*p) {
+          case 'F':
+            shape_ == TBenchShape::ShortRecords ? AddShortFare() : AddFare();
+            break;
+          case 'L':
+            shape_ == TBenchShape::ShortRecords ? AddShortRule() : AddRule();
+            break;
+          case 'T':
+            AddShortTicket();
+            break;
+          case 'S':
+            AddShortSegment();
+            break;
+          default:
+            shape_ == TBenchShape::ShortRecords ? AddShortRouting() : AddRouting();
+        }
       }
   }
 
@@ -394,14 +440,24 @@ class TBenchPool {
     static const char* const kCarriers[] = {"LH", "AF", "LX", "OS", "SK", "IB", "TP", "BA", "KL", "AY"};
     return kCarriers[Pick(static_cast<int32_t>(std::size(kCarriers)))];
   }
+  // Flight ranges (10-byte elements: carrier and two four-digit flight numbers), count of them plus the
+  // padding that makes records long enough for a large file.
+  std::string FlightRanges(const std::string& cxr, int32_t count) {
+    std::string flights;
+    for (int32_t i = count; i > 0; --i) flights += cxr + Number(Pick(9000), 4) + Number(Pick(9000), 4);
+    if (pad_ > 0) {
+      const std::string element = cxr + "00010002";
+      flights.reserve(flights.size() + static_cast<size_t>(pad_) * element.size());
+      for (int32_t i = 0; i < pad_; ++i) flights += element;
+    }
+    return flights;
+  }
 
   void AddFare() {
     char amount[16];
     std::snprintf(amount, sizeof amount, "%12.2f", 50.0 + Pick(400000) / 100.0);
-    // Flight ranges are 10-byte elements: carrier and two four-digit flight numbers.
-    std::string flights;
     const std::string cxr = Carrier();
-    for (int32_t i = Pick(4); i > 0; --i) flights += cxr + Number(Pick(9000), 4) + Number(Pick(9000), 4);
+    const std::string flights = FlightRanges(cxr, Pick(4));
     std::vector<std::string> values = {"",
                                        "FA",
                                        cxr,
@@ -437,37 +493,136 @@ class TBenchPool {
     b_.AddRecord(routing_, {"", "RT", Carrier(), Number(Pick(100000), 5), Number(Pick(20000), 5), points});
   }
 
+  void AddShortFare() {
+    char amount[16];
+    std::snprintf(amount, sizeof amount, "%12.2f", 50.0 + Pick(400000) / 100.0);
+    const std::string cxr = Carrier();
+    b_.AddRecord(fare_,
+                 {"", "FA", cxr, Airport(), Airport(), amount, Text(4, 20), FlightRanges(cxr, Pick(3))});
+  }
+  void AddShortRule() { b_.AddRecord(rule_, {"", "RL", Carrier(), Number(Pick(10000), 4), Text(10, 50)}); }
+  void AddShortTicket() {
+    b_.AddRecord(ticket_, {"", "TK", Concat({"T", Number(Pick(10000000), 7)}),
+                           Concat({"D", Number(Pick(1000), 3)}), Pick(2) ? "" : Text(4, 20)});
+  }
+  void AddShortRouting() {
+    std::string points = Airport();
+    for (int32_t i = 1 + Pick(4); i > 0; --i) points += Concat({"-", Airport()});
+    b_.AddRecord(routing_, {"", "RT", Carrier(), Number(Pick(100000), 5), points});
+  }
+  void AddShortSegment() {
+    std::string via;
+    for (int32_t i = Pick(4); i > 0; --i) via += Concat({Airport(), Number(Pick(100), 2)});
+    b_.AddRecord(segment_,
+                 {"", "RS", Number(Pick(100000), 5), Number(Pick(1000), 3), Airport(), Airport(), via});
+  }
+
   TStadafFileBuilder& b_;
+  TBenchShape shape_;
+  int32_t pad_;
   std::mt19937 random_{20260115};
   int32_t fare_ = 0;
   int32_t rule_ = 0;
+  int32_t ticket_ = 0;
   int32_t routing_ = 0;
+  int32_t segment_ = 0;
+};
+
+// Writes the file through a sibling temporary file renamed into place once complete, so that a failure
+// (a full disk, an interruption) leaves neither an empty nor a partial file.
+class TAtomicFileWriter {
+ public:
+  explicit TAtomicFileWriter(std::string path)
+      : path_(std::move(path)), temporary_(path_ + ".tmp-" + std::to_string(::getpid())) {
+    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ < 0) Fail("cannot create");
+  }
+  TAtomicFileWriter(const TAtomicFileWriter&) = delete;
+  TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
+  ~TAtomicFileWriter() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_) ::unlink(temporary_.c_str());
+  }
+  void Write(std::string_view bytes) {
+    while (!bytes.empty()) {
+      const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) Fail("cannot write");
+      bytes.remove_prefix(static_cast<size_t>(n));
+    }
+  }
+  void Commit() {
+    const int fd = std::exchange(fd_, -1);
+    if (::close(fd) != 0) Fail("cannot write");
+    if (::rename(temporary_.c_str(), path_.c_str()) != 0) Fail("cannot write");
+    committed_ = true;
+  }
+
+ private:
+  [[noreturn]] void Fail(const char* what) const {
+    throw std::runtime_error(std::string(what) + " " + path_ + ": " + std::strerror(errno));
+  }
+
+  std::string path_;
+  std::string temporary_;
+  int fd_ = -1;
+  bool committed_ = false;
 };
 
 }  // namespace
 
-TBenchFileFigures WriteBenchStadaf200(const std::string& path, int64_t bytes) {
-  TStadafFileBuilder builder("2.00");
-  TBenchPool pool(builder);
-  builder.SetTextBlock("Benchmark file");
-  pool.AddRecords(200);
-  const std::string& chunk = builder.Body();
-  const int64_t headerSize = builder.HeaderSize();
-  const int64_t repeats = std::max<int64_t>(1, (bytes - headerSize) / static_cast<int64_t>(chunk.size()));
+TBenchFileFigures WriteBenchStadaf200(const std::string& path, int64_t bytes, const TBenchOptions& options) {
+  // One pool of records, repeated. Each record type of a 2.00 header counts at most options.TypeCap records:
+  // a file too large for that gets longer fares (padding elements in their flight ranges) instead of more.
+  const auto buildPool = [&](TStadafFileBuilder& builder, int32_t padElements) {
+    TBenchPool pool(builder, options.Shape, padElements);
+    builder.SetTextBlock("Benchmark file");
+    pool.AddRecords(200);
+  };
+  auto builder = std::make_unique<TStadafFileBuilder>("2.00");
+  buildPool(*builder, 0);
+  const int64_t headerSize = builder->HeaderSize();
+  const auto repeatsFor = [&](const TStadafFileBuilder& b) {
+    return std::max<int64_t>(1, (bytes - headerSize) / static_cast<int64_t>(b.Body().size()));
+  };
+  int64_t maxRepeats = INT64_MAX;
+  for (int32_t g = 0; g < 5; ++g)
+    if (builder->GroupRecordCount(g) > 0)
+      maxRepeats = std::min<int64_t>(maxRepeats, options.TypeCap / builder->GroupRecordCount(g));
+  if (maxRepeats < 1) throw std::runtime_error("the record type cap is below one pool of records");
+  const bool padded = repeatsFor(*builder) > maxRepeats;
+  if (padded) {
+    const int64_t wantedPool = (bytes - headerSize + maxRepeats - 1) / maxRepeats;
+    const int64_t extra = wantedPool - static_cast<int64_t>(builder->Body().size());
+    const int64_t fares = builder->GroupRecordCount(0);
+    const int64_t padElements = (extra + fares * 10 - 1) / (fares * 10);
+    // The structure header states its size in six digits.
+    if (padElements * 10 + 40 > 999999)
+      throw std::runtime_error("a file of " + std::to_string(bytes) +
+                               " bytes needs longer records than a 2.00 file holds");
+    builder = std::make_unique<TStadafFileBuilder>("2.00");
+    buildPool(*builder, static_cast<int32_t>(padElements));
+  }
+  const std::string& chunk = builder->Body();
+  // Padded pools are rounded up to whole elements: the cap's number of them reaches the size asked for.
+  const int64_t repeats = padded ? maxRepeats : repeatsFor(*builder);
   std::vector<int32_t> groupCounts;
   for (int32_t g = 0; g < 5; ++g)
-    groupCounts.push_back(static_cast<int32_t>(builder.GroupRecordCount(g) * repeats));
+    groupCounts.push_back(static_cast<int32_t>(builder->GroupRecordCount(g) * repeats));
   TBenchFileFigures figures;
   figures.Bytes = headerSize + repeats * static_cast<int64_t>(chunk.size());
-  figures.Records = static_cast<int32_t>(builder.RecordCount() * repeats);
+  figures.Records = static_cast<int32_t>(builder->RecordCount() * repeats);
   figures.Fares = groupCounts[0];
   figures.Rules = groupCounts[1];
+  figures.Tickets = groupCounts[2];
   figures.Routings = groupCounts[3];
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  const std::string header = builder.Header(figures.Bytes, figures.Records, groupCounts);
-  out.write(header.data(), static_cast<std::streamsize>(header.size()));
-  for (int64_t i = 0; i < repeats; ++i) out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-  out.close();
-  if (!out) throw std::runtime_error("cannot write " + path);
+  figures.Segments = groupCounts[4];
+  // The header's size field has 12 digits; readers do not use it, so a larger file states the largest.
+  const std::string header =
+      builder->Header(std::min<int64_t>(figures.Bytes, 999999999999), figures.Records, groupCounts);
+  TAtomicFileWriter out(path);
+  out.Write(header);
+  for (int64_t i = 0; i < repeats; ++i) out.Write(chunk);
+  out.Commit();
   return figures;
 }

@@ -93,13 +93,36 @@ std::string BuildSample110();
 std::string BuildSample200();
 std::string BuildSample210();
 
-// A version 2.00 file of about bytes bytes (at least one pool of records) with fare, rule and routing
-// records in the mix 7 : 1 : 2 and no ticket or routing segment records.
+// Short benchmark records (about 60 bytes, few fields each, some length-prefixed or structured) of the
+// five record types.
+std::vector<TStadafFieldSpec> ShortFareFields();
+std::vector<TStadafFieldSpec> ShortRuleFields();
+std::vector<TStadafFieldSpec> ShortTicketFields();
+std::vector<TStadafFieldSpec> ShortRoutingFields();
+std::vector<TStadafFieldSpec> ShortRoutingSegmentFields();
+
+// The benchmark files: long records (about 166 bytes; fare, rule and routing records 7 : 1 : 2) or short
+// ones (about 60 bytes; fares, routings, rules, tickets and routing segments 5 : 2 : 1 : 1 : 1, interleaved).
+enum class TBenchShape { LongRecords, ShortRecords };
+
+struct TBenchOptions {
+  TBenchShape Shape = TBenchShape::LongRecords;
+  // Most records of one type a 2.00 header states (seven digits); a file that would need more gets longer
+  // fares instead.
+  int32_t TypeCap = 9999999;
+};
+
 struct TBenchFileFigures {
   int64_t Bytes = 0;
   int32_t Records = 0;
   int32_t Fares = 0;
   int32_t Rules = 0;
+  int32_t Tickets = 0;
   int32_t Routings = 0;
+  int32_t Segments = 0;
 };
-TBenchFileFigures WriteBenchStadaf200(const std::string& path, int64_t bytes);
+
+// A version 2.00 benchmark file of about bytes bytes (at least one pool of 2,000 records), written to a
+// temporary file renamed into place: a failure leaves no file at path and raises std::runtime_error.
+TBenchFileFigures WriteBenchStadaf200(const std::string& path, int64_t bytes,
+                                      const TBenchOptions& options = {});

@@ -11,7 +11,9 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: kw_mkstadaf FOLDER            write stadaf110.daf, stadaf200.daf and stadaf210.daf\n"
-    "       kw_mkstadaf --bench FILE MIB  write a version 2.00 file of about MIB MiB\n";
+    "       kw_mkstadaf --bench [--short] FILE MIB\n"
+    "                                     write a version 2.00 file of about MIB MiB of long records\n"
+    "                                     (about 166 bytes) or, with --short, short ones (about 60 bytes)\n";
 
 void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -32,11 +34,22 @@ int main(int argc, char** argv) {
       WriteFile(folder + "/stadaf210.daf", BuildSample210());
       return 0;
     }
-    if (argc == 4 && std::string(argv[1]) == "--bench") {
-      const TBenchFileFigures figures = WriteBenchStadaf200(argv[2], std::atoll(argv[3]) << 20);
-      std::printf("%s: %lld bytes, %d records (%d fares, %d rules, %d routings)\n", argv[2],
-                  static_cast<long long>(figures.Bytes), figures.Records, figures.Fares, figures.Rules,
-                  figures.Routings);
+    const bool shortRecords = argc == 5 && std::string(argv[2]) == "--short";
+    if ((argc == 4 || shortRecords) && std::string(argv[1]) == "--bench") {
+      const std::string path = argv[argc - 2];
+      char* end = nullptr;
+      const long long mib = std::strtoll(argv[argc - 1], &end, 10);
+      if (*end != '\0' || mib <= 0 || mib > (1LL << 43)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+      }
+      TBenchOptions options;
+      if (shortRecords) options.Shape = TBenchShape::ShortRecords;
+      const TBenchFileFigures figures = WriteBenchStadaf200(path, static_cast<int64_t>(mib) << 20, options);
+      std::printf(
+          "%s: %lld bytes, %d records (%d fares, %d rules, %d tickets, %d routings, %d routing segments)\n",
+          path.c_str(), static_cast<long long>(figures.Bytes), figures.Records, figures.Fares, figures.Rules,
+          figures.Tickets, figures.Routings, figures.Segments);
       return 0;
     }
   } catch (const std::exception& e) {
