@@ -85,10 +85,11 @@ class TSortPass {
       columns_.push_back({&reader.FieldByName(column.FieldName), column.Descending, true});
   }
 
-  void Sort() {
-    FirstPass();
+  size_t Sort(bool walkAll, size_t capacity) {
+    FirstPass(walkAll, capacity);
     std::sort(entries_, entries_ + count_, KeyThenRecord);
     ResolveRuns(0, count_, 0, 0);
+    return count_;
   }
 
  private:
@@ -130,18 +131,29 @@ class TSortPass {
   void Tick(size_t done, bool report) {
     if (++ticks_ % kStride != 0) return;
     control_.CheckCancel();
-    if (report) control_.Progress(static_cast<int64_t>(done), static_cast<int64_t>(count_));
+    if (report) control_.Progress(static_cast<int64_t>(done), static_cast<int64_t>(total_));
   }
 
   // Reads every record once: which columns are numeric, and the first column's keys. The first column is
-  // keyed as a number until a value is none; the records before it are then keyed again as text.
-  void FirstPass() {
+  // keyed as a number until a value is none; the records before it are then keyed again as text. With
+  // walkAll the records are those a walk reaches, which may be one more than counted (a partial record
+  // at the end of a file, which then raises as it does in a window), up to the entries' capacity.
+  void FirstPass(bool walkAll, size_t capacity) {
     reader_.First();
     size_t textFrom = 0;
-    for (size_t i = 0; i < count_; ++i) {
+    total_ = walkAll ? capacity - 1 : count_;
+    if (walkAll) count_ = 0;
+    for (size_t i = 0;; ++i) {
+      if (walkAll) {
+        if (i > 0) reader_.Next();
+        if (reader_.Eof() || reader_.IsEmpty() || i == capacity) break;
+        entries_[count_++] = TEntry{0, 0, static_cast<uint32_t>(i + 1)};
+      } else if (i == count_) {
+        break;
+      }
       Tick(i, true);
       TEntry& entry = entries_[i];
-      MoveTo(entry.recNo);
+      if (!walkAll) MoveTo(entry.recNo);
       for (size_t column = columns_.size(); column-- > 0;) {
         const std::string_view text = Read(column);
         TDecimal number;
@@ -241,6 +253,7 @@ class TSortPass {
   const TPassControl& control_;
   TEntry* entries_;
   size_t count_;
+  size_t total_ = 0;  // records the first pass expects to read
   std::vector<TColumn> columns_;
   TRecordBits exact_;
   std::string value_;
@@ -256,13 +269,16 @@ struct TFreeEntries {
 TRecordView TRecordSort::Run(TDataSet& reader, TRecordView input, const TPassControl& control) const {
   return NamingFile(control.FileName, [&] {
     CheckViewable(reader);
-    const auto count = static_cast<size_t>(input.Count());
+    const bool walkAll = input.EveryRecord();
+    size_t count = static_cast<size_t>(input.Count());
+    // Every record: room for one past the count, a partial record at the end of the file.
+    const size_t capacity = walkAll ? count + 1 : count;
     std::unique_ptr<TEntry, TFreeEntries> entries(
-        static_cast<TEntry*>(std::malloc(std::max<size_t>(count, 1) * sizeof(TEntry))));
+        static_cast<TEntry*>(std::malloc(std::max<size_t>(capacity, 1) * sizeof(TEntry))));
     if (!entries) throw std::bad_alloc();
-    uint32_t maxRecNo = 0;
+    uint32_t maxRecNo = walkAll ? static_cast<uint32_t>(capacity) : 0;
     bool ascending = true;
-    for (size_t i = 0; i < count; ++i) {
+    for (size_t i = 0; i < count && !walkAll; ++i) {
       const auto recNo = static_cast<uint32_t>(input.RecordAt(static_cast<int32_t>(i + 1)));
       ascending = ascending && recNo > maxRecNo;
       maxRecNo = std::max(maxRecNo, recNo);
@@ -273,7 +289,7 @@ TRecordView TRecordSort::Run(TDataSet& reader, TRecordView input, const TPassCon
     if (!ascending)
       std::sort(entries.get(), entries.get() + count,
                 [](const TEntry& a, const TEntry& b) { return a.recNo < b.recNo; });
-    TSortPass(reader, columns_, control, entries.get(), count, maxRecNo).Sort();
+    count = TSortPass(reader, columns_, control, entries.get(), count, maxRecNo).Sort(walkAll, capacity);
     // The record numbers, moved to the front of the block in place: entry i lies at or after word i.
     auto* recNos = reinterpret_cast<uint32_t*>(entries.get());
     for (size_t i = 0; i < count; ++i) {
@@ -282,7 +298,7 @@ TRecordView TRecordSort::Run(TDataSet& reader, TRecordView input, const TPassCon
     }
     TRecordView sorted;
     sorted.Adopt(reinterpret_cast<uint32_t*>(entries.release()), static_cast<int32_t>(count),
-                 static_cast<int64_t>(std::max<size_t>(count, 1) * 3));
+                 static_cast<int64_t>(std::max<size_t>(capacity, 1) * 3));
     sorted.ShrinkToFit();
     return sorted;
   });

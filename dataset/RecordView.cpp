@@ -8,13 +8,15 @@
 TRecordView TRecordView::All(int32_t count) {
   TRecordView view;
   view.count_ = std::max(count, 0);
+  view.every_ = true;
   return view;
 }
 
 void TRecordView::Append(int32_t recNo) {
-  if (!data_ && count_ > 0) {
+  if (every_) {
     // From "every record" to a list: materialise it first.
     const int32_t count = count_;
+    every_ = false;
     count_ = 0;
     for (int32_t i = 1; i <= count; ++i) Append(i);
   }
@@ -32,6 +34,7 @@ void TRecordView::Append(int32_t recNo) {
 
 void TRecordView::Adopt(uint32_t* block, int32_t count, int64_t capacity) {
   data_.reset(block);
+  every_ = false;
   count_ = count;
   capacity_ = capacity;
 }

@@ -25,9 +25,11 @@ class TRecordView {
   static TRecordView All(int32_t count);
 
   int32_t Count() const { return count_; }
+  // Made by All: every record in record order, held as no list at all.
+  bool EveryRecord() const { return every_; }
   // The record number at position 1 … Count.
   int32_t RecordAt(int32_t position) const {
-    return data_ ? static_cast<int32_t>(data_.get()[position - 1]) : position;
+    return every_ ? position : static_cast<int32_t>(data_.get()[position - 1]);
   }
 
   // Appends a record number, the block growing by half its size when full.
@@ -41,7 +43,8 @@ class TRecordView {
   struct TFree {
     void operator()(uint32_t* block) const { std::free(block); }
   };
-  std::unique_ptr<uint32_t, TFree> data_;  // none: every record in record order
+  std::unique_ptr<uint32_t, TFree> data_;
+  bool every_ = false;  // every record in record order, without data_
   int32_t count_ = 0;
   int64_t capacity_ = 0;
 };

@@ -244,3 +244,97 @@ TEST_F(KwdumpTest, FirstPastTheLastRecordFailsAlikeForEveryKind) {
 }
 
 }  // namespace
+
+namespace {
+
+// Carrier and amount, as fixed-width fields pad them: 100 and 100.00 are one amount, one amount is blank.
+const char* const kAmounts[] = {"LH    100", "BA     20", "LH      5", "AF 100.00", "LX       "};
+
+class KwdumpViewTest : public KwdumpTest {
+ protected:
+  std::string MakeAmounts() {
+    dir.Write("v.ini", "[FIELDDESCRIPTIONS]\r\nCXR, 3\r\nAMT, 6\r\n");
+    std::string records;
+    for (const char* record : kAmounts) records += std::string(record) + "\r\n";
+    return dir.Write("v.rff", records);
+  }
+  // The CSV a dump of these record numbers writes.
+  static std::string Csv(const std::vector<int>& recNos) {
+    std::string csv = "CXR,AMT\r\n";
+    for (int recNo : recNos) {
+      const std::string record = kAmounts[recNo - 1];
+      csv += record.substr(0, 3) + "," + record.substr(3) + "\r\n";
+    }
+    return csv;
+  }
+};
+
+TEST_F(KwdumpViewTest, WhereAndSortWriteTheRecordsAWindowWouldShowInItsOrder) {
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<int> recNos;
+  };
+  const Case cases[] = {
+      {{"--where", "CXR=L*"}, {1, 3, 5}},
+      {{"--where", "AMT>=50"}, {1, 4}},
+      {{"--where", "AMT=>=50"}, {1, 4}},
+      {{"--where", "CXR<>LH"}, {2, 4, 5}},
+      {{"--where", "CXR=LH", "--where", "AMT<50"}, {3}},
+      {{"--where", "CXR=Q*"}, {}},
+      {{"--sort", "AMT"}, {5, 3, 2, 1, 4}},  // blank first; 100 and 100.00 keep their record order
+      {{"--sort", "AMT:desc"}, {1, 4, 2, 3, 5}},
+      {{"--sort", "cxr:desc,AMT:asc"}, {5, 3, 1, 2, 4}},
+      {{"--sort", "CXR:desc", "--sort", "AMT"}, {5, 3, 1, 2, 4}},
+      {{"--where", "CXR=L?", "--sort", "AMT:desc", "--first", "2", "--limit", "1"}, {3}},
+  };
+  const std::string file = MakeAmounts();
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"--format", "csv"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    args.push_back(file);
+    const Result r = Run(args);
+    EXPECT_EQ(r.status, 0) << c.args[1] << ": " << r.err;
+    EXPECT_EQ(r.out, Csv(c.recNos)) << c.args[1];
+  }
+  // Record numbers count in the view's order; the header counts the view's records.
+  const Result json = Run({"--where", "CXR=LH", "--sort", "AMT", file});
+  EXPECT_NE(json.out.find("\"count\":2}\n{\"recno\":1,\"values\":[\"LH \",\"     5\"]}\n{\"recno\":2,"),
+            std::string::npos)
+      << json.out;
+}
+
+TEST_F(KwdumpViewTest, BadQueriesAndUnreadableRecords) {
+  const std::string file = MakeAmounts();
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{"--where", "CXR"},
+                                                                                    {"--where", "=5"},
+                                                                                    {"--where"},
+                                                                                    {"--sort", ""},
+                                                                                    {"--sort", "AMT:up"},
+                                                                                    {"--sort", "CXR,,AMT"}}) {
+    std::vector<std::string> withFile = args;
+    withFile.push_back(file);
+    const Result bad = Run(withFile);
+    EXPECT_EQ(bad.status, 2) << args[0];
+    EXPECT_EQ(bad.out, "");
+    EXPECT_NE(bad.err.find("usage: kwdump"), std::string::npos);
+  }
+  for (const char* option : {"--where", "--sort"}) {
+    const Result unknown = Run({option, std::string(option) == "--where" ? "FARE=1" : "FARE", file});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.out, "");
+    EXPECT_EQ(unknown.err, file + ": Field 'FARE' not found\n");
+  }
+  // A record that cannot be read stops the pass before anything is written.
+  const std::string partial = MakeRff("e", kThreeRecords + "BA Lon");
+  for (const char* option : {"--where", "--sort"}) {
+    const Result r = Run({option, std::string(option) == "--where" ? "CXR=*" : "CITY", partial});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, partial + ": Error at offset 45\n");
+  }
+  const Result help = Run({"--help"});
+  for (const char* option : {"--where FIELD=PATTERN", "--sort FIELD[:desc],..."})
+    EXPECT_NE(help.out.find(option), std::string::npos) << option;
+}
+
+}  // namespace

@@ -18,13 +18,14 @@
 #include "support/ErrorReport.h"
 #include "support/Exception.h"
 #include "support/Text.h"
+#include "tools/kwdump/DumpView.h"
 #include "tools/kwdump/DumpWriter.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: kwdump [--format jsonl|csv|tsv] [--schema] [--first N] [--limit K] [--type T] [--no-cache]\n"
-    "              [--index NAME] FILE\n"
+    "              [--index NAME] [--where FIELD=PATTERN]... [--sort FIELD[:desc],...] FILE\n"
     "       kwdump --help\n"
     "Writes the records of an RFF (.rff), RFC (.rfc) or STADAF (.daf) file, or of an ISAM table (.dat), to\n"
     "standard output, as the viewer's data windows show them.\n"
@@ -37,6 +38,15 @@ constexpr const char* kUsage =
     "  --no-cache   STADAF files: neither read nor write the index cache (.of1)\n"
     "  --index NAME ISAM tables: the records in the order of that index (default: the first index;\n"
     "               an empty NAME: physical order)\n"
+    "  --where FIELD=PATTERN\n"
+    "               only the records whose FIELD matches PATTERN; repeated: all must match. PATTERN is a\n"
+    "               whole value with * (any characters) and ? (any one character), or a comparison: >=N,\n"
+    "               <=N, >N, <N, <>X, =X (as numbers when both sides are, else as texts); FIELD>=N and\n"
+    "               FIELD<>X work too. Blanks around values do not count\n"
+    "  --sort FIELD[:desc],...\n"
+    "               the records ordered by these columns: a column of numbers numerically, any other by its\n"
+    "               text; records that compare equal keep their order. --first and --limit count in this "
+    "order\n"
     "  --help       print this text and exit\n"
     "Exit status: 0 done, 1 a file could not be opened or a record not read (message on standard error),\n"
     "2 bad arguments.\n";
@@ -49,6 +59,8 @@ struct TOptions {
   std::optional<int32_t> recordType;
   std::optional<std::string> index;
   bool useCache = true;
+  std::vector<TFilterEntry> where;
+  std::vector<TSortColumn> sort;
   std::string file;
   bool help = false;
 };
@@ -88,6 +100,16 @@ std::optional<TOptions> ParseArguments(int argc, char** argv) {
     } else if (arg == "--index") {
       options.index = value();
       if (!options.index) return std::nullopt;
+    } else if (arg == "--where") {
+      const auto v = value();
+      const auto entry = v ? ParseWhere(*v) : std::nullopt;
+      if (!entry) return std::nullopt;
+      options.where.push_back(*entry);
+    } else if (arg == "--sort") {
+      const auto v = value();
+      const auto columns = v ? ParseSort(*v) : std::nullopt;
+      if (!columns) return std::nullopt;
+      options.sort.insert(options.sort.end(), columns->begin(), columns->end());
     } else if (arg == "--first" || arg == "--limit") {
       const auto v = value();
       const auto n = v ? TryStrToInt(*v) : std::nullopt;
@@ -172,14 +194,18 @@ bool DumpHolder(const TFileInfo& info, const TDumpContext& context) {
     context.writer.WriteSchema(ColumnsOf(dataSet));
     return true;
   }
-  const int32_t count = dataSet.GetRecordCount();
+  std::unique_ptr<TViewDataSet> view;
+  if (!options.where.empty() || !options.sort.empty())
+    view = NamingFile(info.FileName(), [&] { return OpenDumpView(info, options.where, options.sort); });
+  TDataSet& shown = view ? *view : dataSet;
+  const int32_t count = shown.GetRecordCount();
   // Every kind of file refuses a start past its last record alike, before any output.
   if (options.first > 1 && options.first > count)
     throw Exception("--first " + std::to_string(options.first) + " is past the last record (" +
                     std::to_string(count) + (count == 1 ? " record)" : " records)"));
-  context.writer.WriteHeader(ColumnsOf(dataSet), info.RecordType(), RecordTypeName(info.RecordType()), count);
+  context.writer.WriteHeader(ColumnsOf(shown), info.RecordType(), RecordTypeName(info.RecordType()), count);
   if (options.limit && *options.limit == 0) return true;
-  return DumpRecords(dataSet, context);
+  return DumpRecords(shown, context);
 }
 
 // A STADAF file: the given record type, or every non-empty one of the types 1 to 5 in turn.
