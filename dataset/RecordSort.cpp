@@ -99,6 +99,11 @@ class TSortPass {
     bool numeric;  // every value so far is a number or blank
   };
 
+  // Whether a text column's values end within the chunks up to level: a string field holds at most its size.
+  bool EndsByWidth(const TColumn& column, int32_t level) const {
+    return !column.field->IsBlob() && int64_t{column.field->Size()} <= (int64_t{level} + 1) * 8;
+  }
+
   // Brings the reader to recNo, stepping when it is the next record.
   void MoveTo(uint32_t recNo) {
     const auto target = static_cast<int32_t>(recNo);
@@ -201,7 +206,7 @@ class TSortPass {
     const TColumn& c = columns_[column];
     if (!c.numeric) {
       const uint64_t chunk = c.descending ? ~entries_[begin].Key() : entries_[begin].Key();
-      if (EndsValue(chunk))
+      if (EndsValue(chunk) || EndsByWidth(c, level))
         NextColumn(begin, end, column);
       else
         SortBy(begin, end, column, level + 1);
