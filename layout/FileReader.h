@@ -84,6 +84,16 @@ class TFileReader {
   // until the next call on this reader; fewer bytes only at the end of the file. Position does not change.
   std::string_view PeekBytes(int32_t n);
 
+  // The bytes from Position to the end of the read-ahead window, without reading (empty when the window does
+  // not hold Position). For parsing many small records in place; Advance moves past those consumed.
+  std::string_view WindowedBytes() const {
+    const uint64_t offset = WindowOffset();
+    if (offset >= windowLength_) return std::string_view();
+    return std::string_view(window_.get() + offset, static_cast<size_t>(windowLength_ - offset));
+  }
+  // Position += n for n bytes of WindowedBytes (no check beyond that).
+  void Advance(size_t n) { position_ += static_cast<int64_t>(n); }
+
   const std::string& FileName() const { return fileName_; }
   bool IsOpen() const { return file_.IsOpen(); }
   int64_t Position() const { return position_; }

@@ -80,3 +80,97 @@ void TRecordSkipPlan::SkipStructure(TFileReader& reader) {
   if (*elementSize <= 0 ? length != 0 : length % static_cast<size_t>(*elementSize) != 0)
     throw EStadafException("Invalid structure size");
 }
+
+namespace {
+
+// Plain decimal digits as an int, or -1 when any byte is not a digit: what TryStrToInt gives for up to nine
+// plain digits, without an optional the compiler spills on every call. Unrolled for each count.
+template <int32_t kCount>
+inline int32_t PlainDigitsOf(const char* p) {
+  int32_t value = 0;
+  uint32_t bad = 0;
+  for (int32_t i = 0; i < kCount; ++i) {
+    const auto digit = static_cast<uint32_t>(static_cast<unsigned char>(p[i])) - '0';
+    bad |= static_cast<uint32_t>(digit > 9);
+    value = value * 10 + static_cast<int32_t>(digit);
+  }
+  return bad != 0 ? -1 : value;
+}
+
+inline int32_t PlainDigits(const char* p, int32_t count) {
+  switch (count) {
+    case 1:
+      return PlainDigitsOf<1>(p);
+    case 2:
+      return PlainDigitsOf<2>(p);
+    case 3:
+      return PlainDigitsOf<3>(p);
+    case 4:
+      return PlainDigitsOf<4>(p);
+    case 5:
+      return PlainDigitsOf<5>(p);
+    case 6:
+      return PlainDigitsOf<6>(p);
+    case 7:
+      return PlainDigitsOf<7>(p);
+    case 8:
+      return PlainDigitsOf<8>(p);
+    case 9:
+      return PlainDigitsOf<9>(p);
+    default:
+      return -1;
+  }
+}
+
+// Bytes before the first zero byte of the count bytes (count when there is none); short data, the usual
+// case, without a library call.
+inline size_t BytesBeforeZero(const char* p, size_t count) {
+  if (count > 32) {
+    const void* zero = std::memchr(p, '\0', count);
+    return zero != nullptr ? static_cast<size_t>(static_cast<const char*>(zero) - p) : count;
+  }
+  for (size_t i = 0; i < count; ++i)
+    if (p[i] == '\0') return i;
+  return count;
+}
+
+}  // namespace
+
+size_t TRecordSkipPlan::SkipInMemory(const char* bytes, size_t size) const {
+  size_t at = 0;
+  for (const TStep& step : steps_) {
+    switch (step.kind) {
+      case TKind::skBytes:
+        at += static_cast<size_t>(step.size);
+        if (at > size) return 0;
+        break;
+      case TKind::skDecimalLength: {
+        if (step.size > 9 || at + static_cast<size_t>(step.size) > size) return 0;
+        const int32_t length = PlainDigits(bytes + at, step.size);
+        if (length < 0 || length > TFileReader::kMaxCharsCount) return 0;
+        at += static_cast<size_t>(step.size) + static_cast<size_t>(length);
+        if (at > size) return 0;
+        break;
+      }
+      case TKind::skBinaryLength:
+        if (at >= size) return 0;
+        at += 1 + static_cast<unsigned char>(bytes[at]);
+        if (at > size) return 0;
+        break;
+      case TKind::skStructure: {
+        if (at + TStadafStructField::kHeaderSize > size) return 0;
+        const int32_t total = PlainDigitsOf<6>(bytes + at);
+        const int32_t elementSize = PlainDigitsOf<5>(bytes + at + 11);
+        at += TStadafStructField::kHeaderSize;
+        if (total < 0 || elementSize < 0 || at + static_cast<size_t>(total) > size) return 0;
+        const size_t length = BytesBeforeZero(bytes + at, static_cast<size_t>(total));
+        if (length != 0 && (elementSize == 0 || length % static_cast<size_t>(elementSize) != 0)) return 0;
+        at += static_cast<size_t>(total);
+        break;
+      }
+      case TKind::skUnreadable:
+        return 0;
+    }
+  }
+  return at;
+}

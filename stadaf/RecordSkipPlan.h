@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -16,6 +17,11 @@ class TRecordSkipPlan {
   // Appends the step for the field as the layout reads it (virtual fields occupy no bytes).
   void Add(const TDravikField& field);
   void Skip(TFileReader& reader) const;
+  // The same pass over bytes in memory: the number of bytes the fields take when every step is plainly
+  // valid (plain decimal digits, counts within the limits, whole structures) and inside the size bytes;
+  // 0 otherwise, when Skip on the reader must decide, with its exact errors. No field ends a record at its
+  // first byte, so a valid record never gives 0 unless it has no bytes at all.
+  size_t SkipInMemory(const char* bytes, size_t size) const;
 
  private:
   enum class TKind : uint8_t { skBytes, skDecimalLength, skBinaryLength, skStructure, skUnreadable };

@@ -229,6 +229,19 @@ bool OffsetsWithin(const char* bytes, size_t count, int64_t dataFileSize) {
   return outside == 0;
 }
 
+// Room for the records the header announces for the type (a 2.00 or 2.10 header counts them), so that the
+// list grows without copies; never more than the file could hold (a record takes at least 10 bytes).
+void ReserveForType(TStadafFieldList& list, uint8_t key, int32_t count, TDynamicIntegerArray& offsets) {
+  const auto* typed = dynamic_cast<const TStadaf200FieldList*>(&list);
+  if (typed == nullptr || key == 0 || key > 5) return;
+  const int64_t fits = list.DataReader() ? list.DataReader()->OpenedSize() / 10 : 0;
+  const int64_t announced = std::min<int64_t>({typed->TypeRecordCount(key), count, fits});
+  if (announced <= 0) return;
+  TMemoryStream& stream = offsets.GetStream();
+  stream.Reserve(announced * 4);
+  AdviseHugePages(stream.Memory(), static_cast<size_t>(announced * 4));
+}
+
 // The indexing loop for one kind of offset list (32-bit below 2 GiB, else 64-bit).
 template <class TOffsets>
 void IndexRecords(TStadafFieldList& list, int32_t count, const TIndexProgress& progress,
@@ -244,6 +257,8 @@ void IndexRecords(TStadafFieldList& list, int32_t count, const TIndexProgress& p
       auto* created = new TOffsets;
       index.SetItem(std::to_string(key), MakeRef<IDynamicIntegerArray>(created));
       offsets = created;
+      if constexpr (std::is_same_v<TOffsets, TDynamicIntegerArray>)
+        ReserveForType(list, key, count, *created);
     }
     if constexpr (std::is_same_v<TOffsets, TWideRecordOffsets>)
       offsets->Append(offset);

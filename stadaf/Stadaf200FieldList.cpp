@@ -203,8 +203,33 @@ void TStadaf200FieldList::BuildSkipPlans() {
   SetSkipPlansBuilt();
 }
 
+uint8_t TStadaf200FieldList::SkipRecordInWindow() {
+  TFileReader& reader = RecordReader();
+  const int64_t start = Position();
+  if (start < 0 || start >= reader.OpenedSize()) return 0;
+  reader.Seek(start);
+  const std::string_view window = reader.WindowedBytes();
+  // Classified from the same bytes Classify looks at: all of them must be in the window.
+  if (window.size() <= static_cast<size_t>(kClassifyBytes)) return 0;
+  size_t p = 0;
+  while (p < kMaxLeadingDigits && IsDigit(window[p])) ++p;
+  if (p == kMaxLeadingDigits) return 0;
+  const uint8_t recordType = RecordTypeOfSecondLetter(window[p + 1]);
+  if (recordType == 0) return 0;
+  const size_t length = typePlans_[recordType].SkipInMemory(window.data(), window.size());
+  if (length == 0 || length >= window.size() || window[length] != '\r') return 0;
+  reader.Advance(length + 1);
+  currentRecordType_ = recordType;
+  currentGroup_ = -1;
+  SetPosition(start + static_cast<int64_t>(length) + 1);
+  return recordType;
+}
+
 uint8_t TStadaf200FieldList::SkipRecord() {
   if (SkipPlansStale()) BuildSkipPlans();
+  // The common case without a call per step; anything unusual (a record across the window's end, an
+  // unknown code, a field that is not plainly valid) is decided by the checked path, with its errors.
+  if (const uint8_t recordType = SkipRecordInWindow()) return recordType;
   const int64_t start = Position();
   PrepareRecord(start);
   const TRecordSkipPlan& plan = currentRecordType_ == 0 && currentGroup_ >= 0

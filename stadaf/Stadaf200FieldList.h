@@ -83,6 +83,9 @@ class TStadaf200FieldList : public TStadafFieldList {
   // group of that code. An unclassifiable record raises EStadafException naming its offset, so the read
   // position never moves by a classification result. A record at or past the end of the file is left to
   // the read, which reports "EOF-Error".
+  // SkipRecord for a record of a known type wholly inside the reader's window with plainly valid fields:
+  // its type, or 0 (nothing moved) when the checked path must decide.
+  uint8_t SkipRecordInWindow();
   void PrepareRecord(int64_t offset);
   int32_t UnknownGroupOfCode(const char code[2]) const;
   void BuildSkipPlans();

@@ -123,6 +123,15 @@ void TStadafFieldList::ReadHeaderEnd(TFileReader& reader) {
 void TStadafFieldList::SkipRecordAt(int64_t start, const TRecordSkipPlan& plan, bool crRequired) {
   TFileReader& reader = RecordReader();
   reader.Seek(start);
+  // A record wholly inside the read-ahead window with plainly valid fields passes without a call per field;
+  // anything else takes the checked path below, which raises the errors.
+  const std::string_view window = reader.WindowedBytes();
+  const size_t length = plan.SkipInMemory(window.data(), window.size());
+  if (length != 0 && length < window.size() && (!crRequired || window[length] == '\r')) {
+    reader.Advance(length + 1);
+    SetPosition(start + static_cast<int64_t>(length) + 1);
+    return;
+  }
   try {
     plan.Skip(reader);
     const std::string_view separator = reader.ReadBytes(1);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "stadaf/Stadaf110FieldList.h"
 #include "stadaf/Stadaf200FieldList.h"
 #include "tests/stadaf/StadafTestSupport.h"
@@ -218,6 +220,43 @@ TEST(StadafSkipRecord, AgreesWithReadRecordOnEverySpoiledByte) {
     }
   }
   EXPECT_EQ(failures, 0);
+}
+
+// Records of a large file are mostly measured in place in the reader's window, and the ones that cross its
+// end through the checked path: both agree with ReadRecord, also for damage next to a window's end.
+TEST(StadafSkipRecord, AgreesWithReadRecordAcrossReadAheadWindows) {
+  TTempDir dir;
+  const std::string path = dir.Path("bench.daf");
+  WriteBenchStadaf200(path, 900 << 10, {TBenchShape::ShortRecords});
+  std::ifstream in(path, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(IndexBySkipRecord(path), IndexByReadRecord(path));
+  const size_t window = TFileReader::kWindowSize;
+  const std::vector<int32_t> starts = RecordStarts(bytes, OpenStadafFieldList(path)->DataStart());
+  // The first record starting at or after offset.
+  const auto startAfter = [&](size_t offset) {
+    return static_cast<size_t>(*std::lower_bound(starts.begin(), starts.end(), static_cast<int32_t>(offset)));
+  };
+  const struct {
+    size_t at;
+    char c;
+  } damages[] = {
+      {startAfter(window - 8) - 1, 'X'},        // a record's CR, just before the window's end
+      {startAfter(window) + 8, 'Q'},            // an unknown type code just after it
+      {startAfter(3 * window / 2), 'Q'},        // no digits before the code
+      {startAfter(2 * window - 30) + 3, '\0'},  // a length digit (not checked: no error)
+      {bytes.size() - 1, 'Q'},                  // the last record's CR
+  };
+  int errors = 0;
+  for (const auto& damage : damages) {
+    std::string spoiled = bytes;
+    spoiled[damage.at] = damage.c;
+    const std::string spoiledPath = dir.Write("spoiled.daf", spoiled);
+    const std::string expected = IndexByReadRecord(spoiledPath);
+    errors += expected.starts_with("error: ");
+    EXPECT_EQ(IndexBySkipRecord(spoiledPath), expected) << damage.at;
+  }
+  EXPECT_GE(errors, 3);  // the damage is seen, not skipped over
 }
 
 }  // namespace
