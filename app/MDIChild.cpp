@@ -9,6 +9,7 @@
 #include "app/IndexPicker.h"
 #include "app/MainForm.h"
 #include "app/MessageBox.h"
+#include "app/gridtools/GridViewTools.h"
 #include "isam/CtreeDataSet.h"
 
 TMDIChild::TMDIChild(TMainForm& mainForm)
@@ -29,6 +30,8 @@ TMDIChild::TMDIChild(TMainForm& mainForm)
   rxdbg_->setObjectName(QStringLiteral("rxdbg"));
   rxdbg_->OnMouseMove = [this](Qt::KeyboardModifiers keys, int x, int y) { rxdbgMouseMove(keys, x, y); };
   rxdbg_->OnMouseLeave = [this] { mainForm_.CancelHint(); };
+  gridTools_ = std::make_unique<TGridViewTools>(
+      *rxdbg_, [this] { return TMainForm::NodeData(treeNode_); }, mainForm_.statusBar());
   // The grid takes the focus whenever the window does.
   Panel1_->setFocusProxy(rxdbg_);
   setWidget(Panel1_);
@@ -37,7 +40,10 @@ TMDIChild::TMDIChild(TMainForm& mainForm)
   adjustSize();
 }
 
-TMDIChild::~TMDIChild() = default;
+TMDIChild::~TMDIChild() {
+  // Before the grid it is bound to: it unbinds the grid from its view and ends a running pass.
+  gridTools_.reset();
+}
 
 void TMDIChild::SetDataSet(TDataSet* dataSet) {
   rxdbg_->SetDataSet(dataSet);
@@ -81,6 +87,7 @@ void TMDIChild::closeEvent(QCloseEvent* event) {
   if (!event->isAccepted()) return;
   // The window is freed; the data set stays open with its holder.
   closing_ = true;
+  gridTools_.reset();
   indexPicker_->SetDataSet(nullptr);
   rxdbg_->SetDataSet(nullptr);
 }

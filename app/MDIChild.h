@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QMdiSubWindow>
+#include <memory>
 #include <string>
 
 class QFrame;
 class QTreeWidgetItem;
 class TDataSet;
 class TDBGrid;
+class TGridViewTools;
 class TIndexPicker;
 class TMainForm;
 
@@ -24,6 +26,8 @@ class TMDIChild : public QMdiSubWindow {
   ~TMDIChild() override;
 
   TDBGrid* rxdbg() const { return rxdbg_; }
+  // The grid's query and sort by form; none once the window was closed.
+  TGridViewTools* GridTools() const { return gridTools_.get(); }
   // The data source: binds the grid to dataSet, which the window never owns. Errors of the first
   // fetch are shown by the grid; the window stays.
   void SetDataSet(TDataSet* dataSet);
@@ -53,6 +57,7 @@ class TMDIChild : public QMdiSubWindow {
   TDBGrid* rxdbg_;
   // Made after the grid, which comes first when the window gives its focus away.
   TIndexPicker* indexPicker_;
+  std::unique_ptr<TGridViewTools> gridTools_;
   std::string caption_ = "MDI Child";
   QTreeWidgetItem* treeNode_ = nullptr;
   bool closing_ = false;

@@ -87,7 +87,7 @@ class TSortPass {
 
   size_t Sort(bool walkAll, size_t capacity) {
     FirstPass(walkAll, capacity);
-    std::sort(entries_, entries_ + count_, KeyThenRecord);
+    SortEntries(0, count_);
     ResolveRuns(0, count_, 0, 0);
     return count_;
   }
@@ -183,10 +183,18 @@ class TSortPass {
     }
   }
 
+  // By key, then record number; the cancel flag is looked at while it runs, too.
+  void SortEntries(size_t begin, size_t end) {
+    std::sort(entries_ + begin, entries_ + end, [this](const TEntry& a, const TEntry& b) {
+      if (++comparisons_ % (kStride * 256) == 0) control_.CheckCancel();
+      return KeyThenRecord(a, b);
+    });
+  }
+
   // Sorts entries begin … end - 1 among themselves by the column at level and resolves their ties.
   void SortBy(size_t begin, size_t end, size_t column, int32_t level) {
     ComputeKeys(begin, end, column, level);
-    std::sort(entries_ + begin, entries_ + end, KeyThenRecord);
+    SortEntries(begin, end);
     ResolveRuns(begin, end, column, level);
   }
 
@@ -263,6 +271,7 @@ class TSortPass {
   TRecordBits exact_;
   std::string value_;
   uint64_t ticks_ = 0;
+  uint64_t comparisons_ = 0;
 };
 
 struct TFreeEntries {

@@ -1,0 +1,142 @@
+#include "app/gridtools/GridViewTools.h"
+
+#include <QMenu>
+#include <QShortcut>
+#include <QStatusBar>
+
+#include "app/DBGrid.h"
+#include "app/MessageBox.h"
+#include "app/gridtools/QueryByFormDialog.h"
+#include "app/gridtools/SortByFormDialog.h"
+#include "core/FileInfo.h"
+
+TGridViewTools::TGridViewTools(TDBGrid& grid, std::function<TFileInfo*()> holder, QStatusBar* statusBar)
+    : grid_(grid), holder_(std::move(holder)), statusBar_(statusBar) {
+  setObjectName(QStringLiteral("GridViewTools"));
+  grid_.View()->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(grid_.View(), &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { ContextMenu()->popup(grid_.View()->viewport()->mapToGlobal(at)); });
+  auto* escape =
+      new QShortcut(QKeySequence(Qt::Key_Escape), &grid_, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+  connect(escape, &QShortcut::activated, this, [this] { Cancel(); });
+
+  connect(&pass_, &TViewPass::Progress, this, [this](const QString& step, qint64 done, qint64 total) {
+    const qint64 percent = total > 0 ? std::min<qint64>(100, done * 100 / total) : 100;
+    ShowStatus(QStringLiteral("%1: %2 % (Esc cancels)").arg(step).arg(percent));
+  });
+  connect(&pass_, &TViewPass::Finished, this, [this](const std::shared_ptr<TRecordView>& view) {
+    ShowStatus(QString());
+    RunGuarded([&] { Show(view); });
+    emit PassEnded();
+  });
+  connect(&pass_, &TViewPass::Failed, this, [this](const std::exception_ptr& error) {
+    ShowStatus(QString());
+    RunGuarded([&] { std::rethrow_exception(error); });
+    emit PassEnded();
+  });
+  connect(&pass_, &TViewPass::Cancelled, this, [this] {
+    ShowStatus(QStringLiteral("Cancelled"));
+    emit PassEnded();
+  });
+}
+
+TGridViewTools::~TGridViewTools() {
+  pass_.Cancel();
+  // The grid must not outlive its binding to the view.
+  if (shown_ && grid_.DataSet() == shown_.get()) grid_.SetDataSet(nullptr);
+}
+
+QMenu* TGridViewTools::ContextMenu() {
+  if (menu_ == nullptr) {
+    menu_ = new QMenu(&grid_);
+    menu_->setObjectName(QStringLiteral("GridContextMenu"));
+    menu_->addAction(QStringLiteral("Query by form..."), this, [this] { QueryByForm(); })
+        ->setObjectName(QStringLiteral("QueryByForm"));
+    menu_->addAction(QStringLiteral("Sort by form..."), this, [this] { SortByForm(); })
+        ->setObjectName(QStringLiteral("SortByForm"));
+    menu_->addAction(QStringLiteral("Show all records"), this, [this] { ShowAll(); })
+        ->setObjectName(QStringLiteral("ShowAllRecords"));
+    menu_->addAction(QStringLiteral("Cancel"), this, [this] { Cancel(); })
+        ->setObjectName(QStringLiteral("CancelPass"));
+  }
+  TFileInfo* info = holder_();
+  const bool idle = info != nullptr && !Running();
+  for (QAction* action : menu_->actions()) {
+    if (action->objectName() == QLatin1String("CancelPass"))
+      action->setEnabled(Running());
+    else if (action->objectName() == QLatin1String("ShowAllRecords"))
+      action->setEnabled(idle && shown_ != nullptr);
+    else
+      action->setEnabled(idle);
+  }
+  return menu_;
+}
+
+void TGridViewTools::QueryByForm() {
+  TFileInfo* info = holder_();
+  if (info == nullptr) return;
+  TQueryByFormDialog dialog(info->GetDataSet(), where_, &grid_);
+  if (dialog.exec() == QDialog::Accepted) Query(dialog.Entries());
+}
+
+void TGridViewTools::SortByForm() {
+  TFileInfo* info = holder_();
+  if (info == nullptr) return;
+  TSortByFormDialog dialog(info->GetDataSet(), sort_, &grid_);
+  if (dialog.exec() == QDialog::Accepted) Sort(dialog.Columns());
+}
+
+void TGridViewTools::Query(std::vector<TFilterEntry> entries) {
+  where_ = std::move(entries);
+  StartPass();
+}
+
+void TGridViewTools::Sort(std::vector<TSortColumn> columns) {
+  sort_ = std::move(columns);
+  StartPass();
+}
+
+void TGridViewTools::ShowAll() {
+  pass_.Cancel();
+  where_.clear();
+  sort_.clear();
+  TFileInfo* info = holder_();
+  if (!shown_ || info == nullptr) return;
+  RunGuarded([&] { grid_.SetDataSet(&info->GetDataSet()); });
+  shown_.reset();
+}
+
+void TGridViewTools::Cancel() {
+  pass_.Cancel();
+}
+
+void TGridViewTools::StartPass() {
+  TFileInfo* info = holder_();
+  if (info == nullptr) return;
+  if (where_.empty() && sort_.empty()) {
+    ShowAll();
+    return;
+  }
+  TViewRequest request = TViewRequest::For(*info);
+  request.Where = where_;
+  request.Sort = sort_;
+  ShowStatus(QStringLiteral("Reading records (Esc cancels)"));
+  pass_.Start(std::move(request));
+}
+
+void TGridViewTools::Show(const std::shared_ptr<TRecordView>& view) {
+  TFileInfo* info = holder_();
+  if (info == nullptr) return;
+  auto dataSet = std::make_unique<TViewDataSet>(info->GetDataSet(), std::move(*view));
+  dataSet->Open();
+  grid_.SetDataSet(dataSet.get());
+  shown_ = std::move(dataSet);
+}
+
+void TGridViewTools::ShowStatus(const QString& text) {
+  if (statusBar_ == nullptr) return;
+  if (text.isEmpty())
+    statusBar_->clearMessage();
+  else
+    statusBar_->showMessage(text);
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/gridtools/ViewPass.h"
+#include "dataset/ViewDataSet.h"
+
+class QMenu;
+class QStatusBar;
+class TDBGrid;
+class TFileInfo;
+
+// A data window's "query by form" and "sort by form": the grid's context menu entries, the dialogs, the
+// pass on a worker thread with its progress in the status bar (Esc or the menu's Cancel ends it), and the
+// view the grid then shows over the holder's data set. "Show all records" returns to the data set itself.
+// Its owner destroys it before the grid; destroying it cancels a running pass.
+class TGridViewTools : public QObject {
+  Q_OBJECT
+
+ public:
+  // holder: the holder whose data set the window shows (none once it is gone).
+  TGridViewTools(TDBGrid& grid, std::function<TFileInfo*()> holder, QStatusBar* statusBar);
+  ~TGridViewTools() override;
+
+  // The grid's context menu, its entries enabled by the state.
+  QMenu* ContextMenu();
+  // What the dialogs do once confirmed: a new pass with these entries or columns and the others kept.
+  void Query(std::vector<TFilterEntry> entries);
+  void Sort(std::vector<TSortColumn> columns);
+  void ShowAll();
+  void Cancel();
+
+  bool Running() const { return pass_.Running(); }
+  // The view the grid shows; none while it shows the holder's data set.
+  TViewDataSet* Shown() const { return shown_.get(); }
+
+ signals:
+  // The pass ended: a view shown, an error shown, or cancelled.
+  void PassEnded();
+
+ private:
+  void QueryByForm();
+  void SortByForm();
+  void StartPass();
+  void Show(const std::shared_ptr<TRecordView>& view);
+  void ShowStatus(const QString& text);
+
+  TDBGrid& grid_;
+  std::function<TFileInfo*()> holder_;
+  QStatusBar* statusBar_;
+  TViewPass pass_;
+  QMenu* menu_ = nullptr;
+  std::vector<TFilterEntry> where_;
+  std::vector<TSortColumn> sort_;
+  std::unique_ptr<TViewDataSet> shown_;
+};
