@@ -332,6 +332,16 @@ TEST_F(KwdumpViewTest, BadQueriesAndUnreadableRecords) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, partial + ": Error at offset 45\n");
   }
+  // Without --type, a STADAF file's query leaves out the record types without its columns; with it, such a
+  // type is an error.
+  const std::string stadaf = CopySample(dir, "stadaf200.daf");
+  const Result fares = Run({"--no-cache", "--where", "FaCarrier=*", "--sort", "FaAmount:desc", stadaf});
+  EXPECT_EQ(fares.status, 0) << fares.err;
+  EXPECT_EQ(HeaderLines(fares.out).size(), 1u);
+  EXPECT_NE(fares.out.find("\"type_name\":\"Fare\",\"count\":6}"), std::string::npos) << fares.out;
+  const Result rules = Run({"--no-cache", "--type", "2", "--where", "FaCarrier=*", stadaf});
+  EXPECT_EQ(rules.status, 1);
+  EXPECT_EQ(rules.err, stadaf + ": Field 'FaCarrier' not found\n");
   const Result help = Run({"--help"});
   for (const char* option : {"--where FIELD=PATTERN", "--sort FIELD[:desc],..."})
     EXPECT_NE(help.out.find(option), std::string::npos) << option;

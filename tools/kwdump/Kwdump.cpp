@@ -42,7 +42,8 @@ constexpr const char* kUsage =
     "               only the records whose FIELD matches PATTERN; repeated: all must match. PATTERN is a\n"
     "               whole value with * (any characters) and ? (any one character), or a comparison: >=N,\n"
     "               <=N, >N, <N, <>X, =X (as numbers when both sides are, else as texts); FIELD>=N and\n"
-    "               FIELD<>X work too. Blanks around values do not count\n"
+    "               FIELD<>X work too. Blanks around values do not count. STADAF files without --type:\n"
+    "               only the record types that have every FIELD\n"
     "  --sort FIELD[:desc],...\n"
     "               the records ordered by these columns: a column of numbers numerically, any other by its\n"
     "               text; records that compare equal keep their order. --first and --limit count in this "
@@ -208,6 +209,12 @@ bool DumpHolder(const TFileInfo& info, const TDumpContext& context) {
   return DumpRecords(shown, context);
 }
 
+bool HasColumnsOf(TDataSet& dataSet, const std::vector<TFilterEntry>& where) {
+  for (const TFilterEntry& entry : where)
+    if (dataSet.FindField(entry.FieldName) == nullptr) return false;
+  return true;
+}
+
 // A STADAF file: the given record type, or every non-empty one of the types 1 to 5 in turn.
 bool DumpStadaf(const std::string& extension, const TDumpContext& context) {
   const TOptions& options = context.options;
@@ -219,6 +226,8 @@ bool DumpStadaf(const std::string& extension, const TDumpContext& context) {
     if (!options.recordType && (!offsets || offsets->GetCount() == 0)) continue;
     if (!offsets) offsets = MakeRef<IDynamicIntegerArray>(new TDynamicIntegerArray);
     const TFileInfo info(options.file, offsets, static_cast<uint8_t>(recordType), extension);
+    // Without --type, a query on a column that a record type lacks matches none of its records.
+    if (!options.recordType && !HasColumnsOf(info.GetDataSet(), options.where)) continue;
     if (!DumpHolder(info, context)) return false;
   }
   return true;
