@@ -1,5 +1,7 @@
 #include "stadaf/StadafVersion.h"
 
+#include <atomic>
+
 #include "platform/BinaryOpenMode.h"
 #include "platform/File.h"
 
@@ -8,8 +10,9 @@ namespace {
 constexpr int32_t kProbeLength = 10;
 const char* const kZeroStructHeader = "0000000000000000";
 
-int32_t& CurrentVersion() {
-  static int32_t version = kStadafVersionNone;
+// Probed by readers on worker threads (filter and sort passes) as well as on the GUI thread.
+std::atomic<int32_t>& CurrentVersion() {
+  static std::atomic<int32_t> version = kStadafVersionNone;
   return version;
 }
 
