@@ -1,8 +1,105 @@
 #include "layout/FileReader.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <exception>
 #include <limits>
+#include <mutex>
+#include <thread>
+
+// A thread that reads one stretch of the file at a time into one of two buffers, each with room before
+// the stretch for the bytes the window carries over from the stretch before (a record across its end).
+class TReadAhead {
+ public:
+  static constexpr size_t kCarry = TFileReader::kMaxViewBytes;
+  static constexpr size_t kStretch = TFileReader::kWindowSize;
+
+  explicit TReadAhead(const TFile& file) : file_(file) {
+    for (auto& buffer : buffers_) buffer.reset(new char[kCarry + kStretch]);
+    worker_ = std::thread([this] { Run(); });
+  }
+  TReadAhead(const TReadAhead&) = delete;
+  TReadAhead& operator=(const TReadAhead&) = delete;
+  ~TReadAhead() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    worker_.join();
+  }
+
+  // Reads count bytes at start into the buffer that does not hold view (the window), behind its carry room.
+  void Start(int64_t start, size_t count, const char* view) {
+    Wait();
+    std::lock_guard lock(mutex_);
+    target_ = Holds(0, view) ? 1 : 0;
+    start_ = start;
+    count_ = count;
+    got_ = 0;
+    error_ = nullptr;
+    pending_ = true;
+    changed_.notify_all();
+  }
+  // Waits for the stretch under way, if any; its start, or -1 when none was asked for.
+  int64_t Wait() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !pending_; });
+    return count_ > 0 ? start_ : -1;
+  }
+  // After Wait: the bytes read (a failed read rethrows its error).
+  size_t Got() const {
+    if (error_) std::rethrow_exception(error_);
+    return got_;
+  }
+  char* Stretch() const { return buffers_[target_].get() + kCarry; }
+  // After Wait: forgets the stretch, so that it is never taken twice.
+  void Forget() { count_ = 0; }
+
+ private:
+  bool Holds(int index, const char* p) const {
+    return p >= buffers_[index].get() && p < buffers_[index].get() + kCarry + kStretch;
+  }
+  void Run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [this] { return stop_ || pending_; });
+      if (stop_) return;
+      const int64_t start = start_;
+      const size_t count = count_;
+      char* target = buffers_[target_].get() + kCarry;
+      lock.unlock();
+      size_t got = 0;
+      std::exception_ptr error;
+      try {
+        got = file_.ReadSomeAt(start, target, count);
+      } catch (...) {
+        error = std::current_exception();
+      }
+      lock.lock();
+      got_ = got;
+      error_ = error;
+      pending_ = false;
+      changed_.notify_all();
+    }
+  }
+
+  const TFile& file_;
+  std::unique_ptr<char[]> buffers_[2];
+  int target_ = 0;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool pending_ = false;
+  bool stop_ = false;
+  int64_t start_ = 0;
+  size_t count_ = 0;
+  size_t got_ = 0;
+  std::exception_ptr error_;
+  std::thread worker_;
+};
 
 TFileReader::TFileReader() : buffer_(new char[kBufferSize]) {
   buffer_[0] = '\0';
@@ -10,11 +107,47 @@ TFileReader::TFileReader() : buffer_(new char[kBufferSize]) {
 
 TFileReader::~TFileReader() = default;
 
+void TFileReader::EnableReadAhead() {
+  if (readAhead_ || !file_.IsOpen()) return;
+  cpu_set_t cpus;
+  CPU_ZERO(&cpus);
+  if (::sched_getaffinity(0, sizeof cpus, &cpus) != 0 || CPU_COUNT(&cpus) < 2) return;
+  readAhead_ = std::make_unique<TReadAhead>(file_);
+  if (windowLength_ > 0) StartReadAhead();
+}
+
+void TFileReader::StartReadAhead() {
+  const int64_t end = windowStart_ + static_cast<int64_t>(windowLength_);
+  const auto count = static_cast<size_t>(std::min<int64_t>(TReadAhead::kStretch, size_ - end));
+  if (count > 0) readAhead_->Start(end, count, view_);
+}
+
+bool TFileReader::TakeReadAhead(int64_t pos, int32_t n) {
+  const int64_t end = windowStart_ + static_cast<int64_t>(windowLength_);
+  const int64_t stretchStart = readAhead_->Wait();
+  readAhead_->Forget();
+  const auto carry = static_cast<size_t>(end - pos);
+  if (stretchStart != end || windowLength_ == 0 || pos < windowStart_ || pos > end ||
+      carry > TReadAhead::kCarry)
+    return false;
+  const size_t got = readAhead_->Got();
+  char* stretch = readAhead_->Stretch();
+  std::memmove(stretch - carry, view_ + (pos - windowStart_), carry);
+  view_ = stretch - carry;
+  windowStart_ = pos;
+  windowLength_ = carry + got;
+  // The file shrank below the size taken at opening.
+  if (static_cast<uint64_t>(n) > windowLength_) Throw(EInOutError(EIO));
+  StartReadAhead();
+  return true;
+}
+
 void TFileReader::Open(const std::string& name) {
   if (!FileExists(name)) ThrowNaming(EFileReaderException("File does not exists"), name);
   TFile file;
   file.Open(name);
   const int64_t size = file.Size();
+  readAhead_.reset();
   file_ = std::move(file);
   fileName_ = name;
   size_ = size;
@@ -46,7 +179,7 @@ std::string_view TFileReader::PeekBlock() {
   const auto count = static_cast<int32_t>(std::min<int64_t>(kPeekBlockSize, size_ - position_));
   if (count <= 0) return std::string_view(buffer_.get(), 0);
   if (WindowHolds(WindowOffset(), static_cast<uint64_t>(count))) {
-    std::memcpy(buffer_.get(), window_.get() + WindowOffset(), static_cast<size_t>(count));
+    std::memcpy(buffer_.get(), view_ + WindowOffset(), static_cast<size_t>(count));
   } else if (size_ <= kWindowSize) {
     // A file that fits the window is read once and held whole.
     std::memcpy(buffer_.get(), FillWindow(position_, count), static_cast<size_t>(count));
@@ -92,12 +225,14 @@ std::string_view TFileReader::ReadBytesSlow(int32_t n) {
 const char* TFileReader::WindowAt(int64_t pos, int32_t n) {
   if (pos + n > size_) ThrowEof();
   const auto offset = static_cast<uint64_t>(pos - windowStart_);
-  if (WindowHolds(offset, static_cast<uint64_t>(n))) return window_.get() + offset;
+  if (WindowHolds(offset, static_cast<uint64_t>(n))) return view_ + offset;
   return FillWindow(pos, n);
 }
 
 const char* TFileReader::FillWindow(int64_t pos, int32_t n) {
+  if (readAhead_ && TakeReadAhead(pos, n)) return view_;
   if (!window_) window_.reset(new char[kWindowSize]);
+  view_ = window_.get();
   // Reading backwards (a grid scrolling up) keeps the wanted bytes in the upper half of the new window, so
   // the records before them come from the same fill. A file that fits the window is held whole, so that
   // jumping about in it (memo texts) reads it once.
@@ -110,6 +245,7 @@ const char* TFileReader::FillWindow(int64_t pos, int32_t n) {
   windowLength_ = file_.ReadSomeAt(start, window_.get(), want);
   // The file shrank below the size taken at opening.
   if (static_cast<uint64_t>(pos + n - start) > windowLength_) Throw(EInOutError(EIO));
+  if (readAhead_) StartReadAhead();
   return window_.get() + (pos - start);
 }
 

@@ -9,6 +9,8 @@
 #include "platform/File.h"
 #include "support/Exception.h"
 
+class TReadAhead;
+
 // Errors of the reader itself: "File does not exists", "EOF-Error", "Invalid read count <n>".
 class EFileReaderException : public Exception {
  public:
@@ -53,7 +55,7 @@ class TFileReader {
     const uint64_t offset = WindowOffset();
     if (static_cast<uint32_t>(n) - 1u < static_cast<uint32_t>(kMaxCharsCount) &&
         WindowHolds(offset, static_cast<uint32_t>(n))) {
-      std::memcpy(buffer_.get(), window_.get() + offset, static_cast<size_t>(n));
+      std::memcpy(buffer_.get(), view_ + offset, static_cast<size_t>(n));
       buffer_[n] = '\0';
       position_ += n;
       return buffer_.get();
@@ -75,7 +77,7 @@ class TFileReader {
     if (static_cast<uint32_t>(n) - 1u < static_cast<uint32_t>(kMaxViewBytes) &&
         WindowHolds(offset, static_cast<uint32_t>(n))) {
       position_ += n;
-      return std::string_view(window_.get() + offset, static_cast<size_t>(n));
+      return std::string_view(view_ + offset, static_cast<size_t>(n));
     }
     return ReadBytesSlow(n);
   }
@@ -89,10 +91,15 @@ class TFileReader {
   std::string_view WindowedBytes() const {
     const uint64_t offset = WindowOffset();
     if (offset >= windowLength_) return std::string_view();
-    return std::string_view(window_.get() + offset, static_cast<size_t>(windowLength_ - offset));
+    return std::string_view(view_ + offset, static_cast<size_t>(windowLength_ - offset));
   }
   // Position += n for n bytes of WindowedBytes (no check beyond that).
   void Advance(size_t n) { position_ += static_cast<int64_t>(n); }
+
+  // For a pass over the whole file: a second thread reads the next stretch while the caller works through
+  // the window, where a second processor is free (else nothing changes). The bytes, the checks and the
+  // errors are those of reading without it. Ends with the next Open or with the reader.
+  void EnableReadAhead();
 
   const std::string& FileName() const { return fileName_; }
   bool IsOpen() const { return file_.IsOpen(); }
@@ -114,6 +121,10 @@ class TFileReader {
   const char* ReadCharsSlow(int32_t n);
   std::string_view ReadBytesSlow(int32_t n);
   const char* FillWindow(int64_t pos, int32_t n);
+  // The window moved on to pos from the stretch the read-ahead thread read after the old window; false
+  // when that stretch does not serve (another place, nothing read ahead), nothing changed then.
+  bool TakeReadAhead(int64_t pos, int32_t n);
+  void StartReadAhead();
   // The reader's errors name its file.
   template <class TError>
   [[noreturn]] void Throw(TError error) const {
@@ -129,6 +140,8 @@ class TFileReader {
   int64_t size_ = 0;
   std::unique_ptr<char[]> buffer_;
   std::unique_ptr<char[]> window_;  // allocated on first use: a reader that is never read costs no window
+  char* view_ = nullptr;            // the window's bytes: in window_, or in a buffer of the read-ahead
+  std::unique_ptr<TReadAhead> readAhead_;
   int64_t windowStart_ = 0;
   uint64_t windowLength_ = 0;
 };

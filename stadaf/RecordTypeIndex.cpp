@@ -216,11 +216,31 @@ void AdviseHugePages(void* memory, size_t bytes) {
 }
 
 // Whether every little-endian offset of the count bytes lies in 0 ... dataFileSize - 1. Negative offsets
-// compare as large unsigned values; the loop has no branch, so it vectorises.
+// compare as large unsigned values. Sixteen offsets a step in vector registers (plain SSE2: unsigned
+// comparison as signed after flipping the sign bits), without a branch per offset.
 bool OffsetsWithin(const char* bytes, size_t count, int64_t dataFileSize) {
   const auto limit = static_cast<uint32_t>(std::clamp<int64_t>(dataFileSize, 0, int64_t{1} << 31));
+  if (limit == 0) return count < 4;
+  size_t at = 0;
   uint32_t outside = 0;
-  for (size_t at = 0; at + 4 <= count; at += 4) {
+  if constexpr (std::endian::native == std::endian::little) {
+    using TLanes = int32_t __attribute__((vector_size(16)));
+    constexpr int32_t kSign = INT32_MIN;
+    const TLanes sign = {kSign, kSign, kSign, kSign};
+    const auto last = static_cast<int32_t>((limit - 1) ^ 0x80000000u);
+    const TLanes lastAllowed = {last, last, last, last};
+    TLanes flags[4] = {};
+    for (; at + 64 <= count; at += 64) {
+      for (int lane = 0; lane < 4; ++lane) {
+        TLanes offsets;
+        std::memcpy(&offsets, bytes + at + 16 * lane, 16);
+        flags[lane] |= (offsets ^ sign) > lastAllowed;
+      }
+    }
+    const TLanes any = flags[0] | flags[1] | flags[2] | flags[3];
+    outside = static_cast<uint32_t>(any[0] | any[1] | any[2] | any[3]);
+  }
+  for (; at + 4 <= count; at += 4) {
     uint32_t offset;
     std::memcpy(&offset, bytes + at, 4);
     if constexpr (std::endian::native == std::endian::big) offset = __builtin_bswap32(offset);
@@ -284,6 +304,8 @@ Ref<IInterfaceMap> BuildRecordTypeIndex(const std::string& fileName, const TInde
   const int32_t count = list->GetRecordCount();
   // A negative count would open as an empty file: refused like a count of 0.
   if (count < 0) throw EStadafException("Recordcount is " + std::to_string(count));
+  // One sequential pass: reading the next stretch overlaps with measuring the records of this one.
+  list->DataReader()->EnableReadAhead();
   if (IsWideDataFile(list->DataReader()->OpenedSize()))
     IndexRecords<TWideRecordOffsets>(*list, count, progress, *index);
   else

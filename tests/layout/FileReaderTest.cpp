@@ -341,3 +341,41 @@ TEST_F(FileReaderTest, ReadOnlyFilesOpenForAnOrdinaryUser) {
 }
 
 }  // namespace
+
+// With read-ahead, a second thread reads the next stretch: reads in any order give the file's bytes, and a
+// file that shrank gives the same error as without it.
+TEST_F(FileReaderTest, ReadAheadGivesTheSameBytesAndErrors) {
+  const std::string bytes = Pattern(3 * 1024 * 1024 + 77);
+  const std::string name = dir.Write("a.dat", bytes);
+  reader.Open(name);
+  reader.EnableReadAhead();
+  std::mt19937 random(11);
+  for (int round = 0; round < 3; ++round) {
+    int64_t at = round * 1000;
+    reader.Seek(at);
+    while (at < static_cast<int64_t>(bytes.size())) {
+      const auto n = static_cast<int32_t>(std::min<int64_t>(static_cast<int64_t>(bytes.size()) - at,
+                                                            1 + random() % (round == 0 ? 200 : 90000)));
+      ASSERT_EQ(reader.ReadBytes(n), std::string_view(bytes).substr(static_cast<size_t>(at), n)) << at;
+      const std::string_view windowed = reader.WindowedBytes().substr(0, 64);
+      at += n;
+      ASSERT_EQ(windowed, std::string_view(bytes).substr(static_cast<size_t>(at), windowed.size())) << at;
+      if (round > 0 && random() % 50 == 0) {  // now and then a jump back, as a grid scrolling up
+        at = std::max<int64_t>(0, at - static_cast<int64_t>(random() % 400000));
+        reader.Seek(at);
+      }
+    }
+  }
+  reader.Seek(0);
+  reader.ReadBytes(100);
+  std::filesystem::resize_file(name, 300000);
+  reader.Seek(200000);
+  ExpectInOutError(
+      [&] {
+        for (;;) reader.ReadBytes(1000);
+      },
+      EIO);
+  // Opening again ends the read-ahead; the reader reads on as before.
+  reader.Open(dir.Write("b.dat", "0123456789"));
+  EXPECT_EQ(reader.ReadString(10), "0123456789");
+}

@@ -166,6 +166,25 @@ TEST_F(RecordTypeIndex, TornOrImplausibleCachesCountAsStale) {
   EXPECT_TRUE(ReadRecordTypeIndexCache("", cache, 1000));
 }
 
+// Offsets are checked many at a time: one outside the data file is found at every position of a list.
+TEST_F(RecordTypeIndex, AnOffsetOutsideIsFoundAtEveryPosition) {
+  const std::string cache = dir.Path("f.of1");
+  for (const int32_t outside : {1000, -1, INT32_MIN, INT32_MAX}) {
+    for (int32_t position = 0; position < 100; ++position) {
+      const Ref<IInterfaceMap> index = MakeRef<IInterfaceMap>(new TStaticInterfaceMap);
+      const Ref<IDynamicIntegerArray> list = MakeRef<IDynamicIntegerArray>(new TDynamicIntegerArray);
+      for (int32_t i = 0; i < 100; ++i) list->Add(i == position ? outside : 999 - i);
+      index->SetItem("1", list);
+      WriteRecordTypeIndexCache("s", index, cache);
+      EXPECT_FALSE(ReadRecordTypeIndexCache("s", cache, 1000)) << outside << " at " << position;
+      // Negative offsets lie outside any file; the others inside one a byte larger.
+      if (outside >= 0)
+        EXPECT_TRUE(ReadRecordTypeIndexCache("s", cache, int64_t{outside} + 1))
+            << outside << " at " << position;
+    }
+  }
+}
+
 TEST_F(RecordTypeIndex, RepeatedKeyReplacesTheEarlierList) {
   dir.Write("f.of1", Int32(1) + "s" + Int32(2) + Int32(1) + "1" + Int32(4) + Int32(5) + Int32(1) + "1" +
                          Int32(4) + Int32(7));
