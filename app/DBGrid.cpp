@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -35,36 +36,81 @@ class TSyncScope {
 TDBGridView::TDBGridView(TDBGrid& grid) : QTableView(&grid), grid_(grid) {}
 
 void TDBGridView::keyPressEvent(QKeyEvent* event) {
+  // Copies the selection, never one cell's text as the table view would.
+  if (event->matches(QKeySequence::Copy)) {
+    if (grid_.OnCopy) grid_.OnCopy();
+    return;
+  }
   const bool control = event->modifiers() & Qt::ControlModifier;
+  const bool shift = event->modifiers() & Qt::ShiftModifier;
+  auto across = [this](CursorAction action) {
+    return [this, action] {
+      const QModelIndex next = moveCursor(action, Qt::NoModifier);
+      if (next.isValid()) selectionModel()->setCurrentIndex(next, QItemSelectionModel::NoUpdate);
+    };
+  };
+  std::function<void()> move;
   switch (event->key()) {
     case Qt::Key_Up:
-      grid_.MoveBy(-1);
-      return;
+      move = [this] { grid_.MoveBy(-1); };
+      break;
     case Qt::Key_Down:
-      grid_.MoveBy(1);
-      return;
+      move = [this] { grid_.MoveBy(1); };
+      break;
     case Qt::Key_PageUp:
-      grid_.MoveBy(-grid_.VisibleRowCount());
-      return;
+      move = [this] { grid_.MoveBy(-grid_.VisibleRowCount()); };
+      break;
     case Qt::Key_PageDown:
-      grid_.MoveBy(grid_.VisibleRowCount());
-      return;
+      move = [this] { grid_.MoveBy(grid_.VisibleRowCount()); };
+      break;
     case Qt::Key_Home:
-      if (control) {
-        grid_.First();
-        return;
-      }
+      if (control)
+        move = [this] { grid_.First(); };
+      else if (shift)
+        move = across(MoveHome);
       break;
     case Qt::Key_End:
-      if (control) {
-        grid_.Last();
-        return;
-      }
+      if (control)
+        move = [this] { grid_.Last(); };
+      else if (shift)
+        move = across(MoveEnd);
+      break;
+    case Qt::Key_Left:
+      if (shift) move = across(MoveLeft);
+      break;
+    case Qt::Key_Right:
+      if (shift) move = across(MoveRight);
       break;
     default:
       break;
   }
+  if (move && shift) {
+    grid_.Extend(move);
+    return;
+  }
+  if (move) {
+    move();
+    // A plain move leaves one cell selected, also where the cursor could not go further.
+    if (currentIndex().isValid())
+      selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
+    grid_.SetAnchor(currentIndex());
+    return;
+  }
+  // Keys the table view handles; Shift alone (pressed before Shift+arrow) keeps the anchor.
+  const QModelIndex before = currentIndex();
   QTableView::keyPressEvent(event);
+  if (currentIndex() != before && !shift) grid_.SetAnchor(currentIndex());
+}
+
+void TDBGridView::mousePressEvent(QMouseEvent* event) {
+  const QModelIndex index = indexAt(event->position().toPoint());
+  if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier) && index.isValid()) {
+    grid_.Extend([this, index] { selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate); });
+    event->accept();
+    return;
+  }
+  QTableView::mousePressEvent(event);
+  grid_.SetAnchor(currentIndex());
 }
 
 void TDBGridView::wheelEvent(QWheelEvent* event) {
@@ -86,7 +132,12 @@ void TDBGridView::currentChanged(const QModelIndex& current, const QModelIndex& 
   TDataSet* dataSet = grid_.DataSet();
   if (grid_.Syncing() || !current.isValid() || !dataSet || !dataSet->Active()) return;
   const int distance = current.row() - dataSet->ActiveRecord();
-  if (distance != 0) grid_.MoveBy(distance);
+  if (distance == 0) return;
+  // The view is making its own selection for this cell.
+  const bool extending = grid_.extending_;
+  grid_.extending_ = true;
+  grid_.MoveBy(distance);
+  grid_.extending_ = extending;
 }
 
 void TDBGridView::ShowColumn(int column) {
@@ -125,7 +176,7 @@ TDBGrid::TDBGrid(QWidget* parent)
   view_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   view_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-  view_->setSelectionMode(QAbstractItemView::SingleSelection);
+  view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   view_->setSelectionBehavior(QAbstractItemView::SelectItems);
   view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   view_->setTabKeyNavigation(false);
@@ -308,6 +359,7 @@ void TDBGrid::OnDataEvent(TDataEvent event, int32_t info) {
     TSyncScope sync(syncing_);
     model_->DataSetEvent(event, info);
   }
+  if (event == TDataEvent::deDataSetScroll && info != 0) ShiftSelection(info);
   if (model_->columnCount() != sizedColumns_) SizeColumns();
   SyncCurrentCell();
   UpdateScrollBar();
@@ -320,8 +372,70 @@ void TDBGrid::SyncCurrentCell() {
   const QModelIndex current = view_->currentIndex();
   const int column = current.isValid() ? current.column() : 0;
   const QModelIndex target = model_->index(row, std::min(column, model_->columnCount() - 1));
-  if (target != current || !view_->selectionModel()->isSelected(target))
+  if (extending_) {
+    if (target != current) view_->selectionModel()->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+    return;
+  }
+  if (target != current || !view_->selectionModel()->isSelected(target)) {
     view_->selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+    SetAnchor(target);
+  }
+}
+
+void TDBGrid::SetAnchor(const QModelIndex& index) {
+  anchorRow_ = index.isValid() ? index.row() : -1;
+  anchorColumn_ = index.isValid() ? index.column() : -1;
+}
+
+void TDBGrid::Extend(const std::function<void()>& move) {
+  if (anchorRow_ < 0) SetAnchor(view_->currentIndex());
+  const bool extending = extending_;
+  extending_ = true;
+  move();
+  extending_ = extending;
+  SelectFromAnchor();
+}
+
+void TDBGrid::SelectFromAnchor() {
+  const QModelIndex current = view_->currentIndex();
+  const int rows = model_->rowCount();
+  if (!current.isValid() || anchorRow_ < 0 || rows == 0 || anchorColumn_ >= model_->columnCount()) return;
+  const int anchorRow = std::min(anchorRow_, rows - 1);
+  const int top = std::min(anchorRow, current.row());
+  const int bottom = std::max(anchorRow, current.row());
+  // The columns between the two as they stand on screen, which may not be their order in the data set.
+  const QHeaderView* titles = view_->horizontalHeader();
+  const int from = titles->visualIndex(anchorColumn_);
+  const int to = titles->visualIndex(current.column());
+  QItemSelection selection;
+  for (int visual = std::min(from, to); visual <= std::max(from, to); ++visual) {
+    const int column = titles->logicalIndex(visual);
+    if (!titles->isSectionHidden(column))
+      selection.select(model_->index(top, column), model_->index(bottom, column));
+  }
+  view_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void TDBGrid::ShiftSelection(int32_t distance) {
+  const int64_t rows = model_->rowCount();
+  if (rows == 0) {
+    anchorRow_ = -1;
+    return;
+  }
+  if (anchorRow_ >= 0)
+    anchorRow_ = static_cast<int>(std::clamp<int64_t>(anchorRow_ + int64_t{distance}, 0, rows - 1));
+  QItemSelectionModel* selectionModel = view_->selectionModel();
+  const QItemSelection old = selectionModel->selection();
+  if (old.isEmpty()) return;
+  QItemSelection moved;
+  for (const QItemSelectionRange& range : old) {
+    const int64_t top = std::max<int64_t>(range.top() + int64_t{distance}, 0);
+    const int64_t bottom = std::min<int64_t>(range.bottom() + int64_t{distance}, rows - 1);
+    if (top <= bottom)
+      moved.select(model_->index(static_cast<int>(top), range.left()),
+                   model_->index(static_cast<int>(bottom), range.right()));
+  }
+  selectionModel->select(moved, QItemSelectionModel::ClearAndSelect);
 }
 
 void TDBGrid::UpdateScrollBar() {

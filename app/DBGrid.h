@@ -15,9 +15,11 @@ class TDBGrid;
 class TDBGridView : public QTableView {
  public:
   explicit TDBGridView(TDBGrid& grid);
+  TDBGrid& Grid() const { return grid_; }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   bool viewportEvent(QEvent* event) override;
@@ -73,6 +75,9 @@ class TDBGrid : public QWidget {
   // Column and data-set row under a point in the grid's coordinates; false over titles and empty areas.
   bool CellAt(QPoint point, int& column, int& row) const;
 
+  // Runs the Copy command (Ctrl+C in the grid); none: the key does nothing.
+  std::function<void()> OnCopy;
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -88,6 +93,14 @@ class TDBGrid : public QWidget {
   void SizeColumns();
   void ScrollBarAction(int action);
   bool Syncing() const { return syncing_ > 0; }
+  // Shift with a move: the move runs with the selection left alone, which then spans from the anchor
+  // to the new current cell.
+  void Extend(const std::function<void()>& move);
+  void SelectFromAnchor();
+  // The held rows moved by distance: the selection and its anchor move with their records; what
+  // leaves the window is no longer selected.
+  void ShiftSelection(int32_t distance);
+  void SetAnchor(const QModelIndex& index);
 
   TDBGridView* view_;
   QScrollBar* scrollBar_;
@@ -95,6 +108,9 @@ class TDBGrid : public QWidget {
   TDataSet* dataSet_ = nullptr;
   int32_t eventToken_ = 0;
   int syncing_ = 0;
+  bool extending_ = false;
+  int anchorRow_ = -1;  // where a Shift selection starts, in held rows
+  int anchorColumn_ = -1;
   int sizedColumns_ = -1;
   QString hintText_;
   TDataSet::TBookmark reportedRecord_;  // the unreadable record whose error was shown last

@@ -2,13 +2,16 @@
 
 #include <QCloseEvent>
 #include <QFrame>
+#include <QItemSelectionModel>
 #include <QVBoxLayout>
 
 #include "app/DBGrid.h"
 #include "app/DisplayText.h"
 #include "app/IndexPicker.h"
 #include "app/MainForm.h"
+#include "app/MainMenus.h"
 #include "app/MessageBox.h"
+#include "app/gridtools/GridClipboard.h"
 #include "app/gridtools/GridViewTools.h"
 #include "isam/CtreeDataSet.h"
 
@@ -30,6 +33,10 @@ TMDIChild::TMDIChild(TMainForm& mainForm)
   rxdbg_->setObjectName(QStringLiteral("rxdbg"));
   rxdbg_->OnMouseMove = [this](Qt::KeyboardModifiers keys, int x, int y) { rxdbgMouseMove(keys, x, y); };
   rxdbg_->OnMouseLeave = [this] { mainForm_.CancelHint(); };
+  rxdbg_->OnCopy = [this] { TGridClipboard::Copy(*rxdbg_); };
+  // Copy is enabled by the grid's selection while the grid has the focus.
+  connect(rxdbg_->View()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { TMainMenus::UpdateEditActions(mainForm_); });
   gridTools_ = std::make_unique<TGridViewTools>(
       *rxdbg_, [this] { return TMainForm::NodeData(treeNode_); }, mainForm_.statusBar());
   // The grid takes the focus whenever the window does.

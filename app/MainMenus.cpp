@@ -12,6 +12,8 @@
 #include <QToolBar>
 
 #include "app/ActionIcons.h"
+#include "app/DBGrid.h"
+#include "app/gridtools/GridClipboard.h"
 
 namespace {
 QAction* ActionNamed(const QMainWindow& window, const char* name) {
@@ -85,6 +87,10 @@ void TMainMenus::CreateToolBar(QMainWindow& window) {
 
 void TMainMenus::RunEditCommand(const char* slot) {
   QWidget* focus = QApplication::focusWidget();
+  if (auto* grid = dynamic_cast<TDBGridView*>(focus)) {
+    if (qstrcmp(slot, "copy") == 0) TGridClipboard::Copy(grid->Grid());
+    return;
+  }
   if (qobject_cast<QLineEdit*>(focus) || qobject_cast<QTextEdit*>(focus) ||
       qobject_cast<QPlainTextEdit*>(focus))
     QMetaObject::invokeMethod(focus, slot);
@@ -95,6 +101,13 @@ void TMainMenus::UpdateEditActions(QMainWindow& window) {
   bool selection = false;
   bool writable = false;
   bool editor = true;
+  if (auto* grid = dynamic_cast<TDBGridView*>(focus)) {
+    // A read-only grid: only Copy, of its selection.
+    ActionNamed(window, "EditCut1")->setEnabled(false);
+    ActionNamed(window, "EditCopy1")->setEnabled(TGridClipboard::HasSelection(grid->Grid()));
+    ActionNamed(window, "EditPaste1")->setEnabled(false);
+    return;
+  }
   if (auto* line = qobject_cast<QLineEdit*>(focus)) {
     selection = line->hasSelectedText();
     writable = !line->isReadOnly();

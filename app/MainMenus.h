@@ -15,8 +15,10 @@ class TMainMenus {
   // File, Edit, Window and Help menus; returns the Window menu, which lists the windows when shown.
   static QMenu* CreateMenus(QMainWindow& window);
   static void CreateToolBar(QMainWindow& window);
-  // Runs slot ("cut", "copy", "paste") on the focused edit control, if one has the focus.
+  // Runs slot ("cut", "copy", "paste") on the focused edit control, if one has the focus; in a focused
+  // grid, "copy" copies its selection.
   static void RunEditCommand(const char* slot);
-  // Cut, Copy and Paste enabled by the focused edit control's selection and the clipboard.
+  // Cut, Copy and Paste enabled by the focused edit control's selection and the clipboard, or Copy alone
+  // by a focused grid's selection.
   static void UpdateEditActions(QMainWindow& window);
 };
