@@ -11,6 +11,7 @@
 #include "app/MainForm.h"
 #include "app/MainMenus.h"
 #include "app/MessageBox.h"
+#include "app/gridtools/GoToRecord.h"
 #include "app/gridtools/GridClipboard.h"
 #include "app/gridtools/GridViewTools.h"
 #include "isam/CtreeDataSet.h"
@@ -34,6 +35,7 @@ TMDIChild::TMDIChild(TMainForm& mainForm)
   rxdbg_->OnMouseMove = [this](Qt::KeyboardModifiers keys, int x, int y) { rxdbgMouseMove(keys, x, y); };
   rxdbg_->OnMouseLeave = [this] { mainForm_.CancelHint(); };
   rxdbg_->OnCopy = [this] { TGridClipboard::Copy(*rxdbg_); };
+  new TGoToRecord(*rxdbg_);
   // Copy is enabled by the grid's selection while the grid has the focus.
   connect(rxdbg_->View()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { TMainMenus::UpdateEditActions(mainForm_); });
