@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QMdiArea>
@@ -19,6 +20,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 #include "app/DBGrid.h"
@@ -287,7 +289,12 @@ TFileTreeNode* TMainForm::AddHolderWindow(QTreeWidgetItem* parent, const std::st
 
 TIndexProgress TMainForm::IndexProgress() {
   TIndexProgress progress;
-  progress.OnStep = [this](int32_t recordNo, int32_t count) {
+  // The pass reports every 537 records; the window shows the count and lets its events run by time, so
+  // that it stays responsive without the pass waiting on the screen thousands of times a second.
+  auto shown = std::make_shared<QElapsedTimer>();
+  progress.OnStep = [this, shown](int32_t recordNo, int32_t count) {
+    if (shown->isValid() && recordNo != 0 && !shown->hasExpired(kIndexProgressMs)) return;
+    shown->start();
     statusPanel0_->setText(QString::fromStdString(IndexProgressText(recordNo, count)));
     indexProgressBar_->setRange(0, count);
     indexProgressBar_->setValue(recordNo);

@@ -44,6 +44,8 @@ class TMainForm : public QMainWindow {
   Q_OBJECT
 
  public:
+  // How often an indexing pass shows its progress and lets the window's events run, in milliseconds.
+  static constexpr int kIndexProgressMs = 25;
   static constexpr int kClientWidth = 673;
   static constexpr int kClientHeight = 433;
   static constexpr int kTreeWidth = 200;
