@@ -218,6 +218,7 @@ TDBGrid::~TDBGrid() {
 }
 
 void TDBGrid::SetDataSet(TDataSet* dataSet) {
+  emit DataSetChanging();
   if (dataSet_) dataSet_->RemoveDataEventHandler(eventToken_);
   dataSet_ = dataSet;
   eventToken_ = 0;
@@ -380,6 +381,17 @@ void TDBGrid::SyncCurrentCell() {
     view_->selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
     SetAnchor(target);
   }
+}
+
+void TDBGrid::SelectCell(int column) {
+  if (!dataSet_ || !dataSet_->Active() || model_->rowCount() == 0 || column < 0 ||
+      column >= model_->columnCount())
+    return;
+  const QModelIndex target =
+      model_->index(std::clamp(dataSet_->ActiveRecord(), 0, model_->rowCount() - 1), column);
+  TSyncScope sync(syncing_);
+  view_->selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+  SetAnchor(target);
 }
 
 void TDBGrid::SetAnchor(const QModelIndex& index) {

@@ -65,6 +65,9 @@ class TDBGrid : public QWidget {
   // moving from the nearest of the first record, the last record and the current one.
   void GoToRecord(int32_t recNo);
 
+  // Makes the active row's cell in column the current and only selected one.
+  void SelectCell(int column);
+
   // The cell hint's text as the mouse handler last set it.
   const QString& HintText() const { return hintText_; }
   void SetHintText(const QString& text) { hintText_ = text; }
@@ -77,6 +80,10 @@ class TDBGrid : public QWidget {
 
   // Runs the Copy command (Ctrl+C in the grid); none: the key does nothing.
   std::function<void()> OnCopy;
+
+ signals:
+  // SetDataSet is about to bind another data set (or none); the one bound so far may go right after.
+  void DataSetChanging();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

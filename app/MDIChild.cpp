@@ -13,6 +13,7 @@
 #include "app/MessageBox.h"
 #include "app/gridtools/GoToRecord.h"
 #include "app/gridtools/GridClipboard.h"
+#include "app/gridtools/GridFind.h"
 #include "app/gridtools/GridViewTools.h"
 #include "isam/CtreeDataSet.h"
 
@@ -41,6 +42,10 @@ TMDIChild::TMDIChild(TMainForm& mainForm)
           [this] { TMainMenus::UpdateEditActions(mainForm_); });
   gridTools_ = std::make_unique<TGridViewTools>(
       *rxdbg_, [this] { return TMainForm::NodeData(treeNode_); }, mainForm_.statusBar());
+  gridFind_ = std::make_unique<TGridFind>(
+      *rxdbg_, *Panel1_, [this] { return TMainForm::NodeData(treeNode_); }, mainForm_.statusBar());
+  layout->addWidget(gridFind_->Bar());
+  connect(gridTools_.get(), &TGridViewTools::EscapePressed, gridFind_.get(), &TGridFind::Cancel);
   // The grid takes the focus whenever the window does.
   Panel1_->setFocusProxy(rxdbg_);
   setWidget(Panel1_);
@@ -50,7 +55,9 @@ TMDIChild::TMDIChild(TMainForm& mainForm)
 }
 
 TMDIChild::~TMDIChild() {
-  // Before the grid it is bound to: it unbinds the grid from its view and ends a running pass.
+  // Before the grid they are bound to: they end their running passes, and the view tools unbind the grid
+  // from their view.
+  gridFind_.reset();
   gridTools_.reset();
 }
 
@@ -96,6 +103,7 @@ void TMDIChild::closeEvent(QCloseEvent* event) {
   if (!event->isAccepted()) return;
   // The window is freed; the data set stays open with its holder.
   closing_ = true;
+  gridFind_.reset();
   gridTools_.reset();
   indexPicker_->SetDataSet(nullptr);
   rxdbg_->SetDataSet(nullptr);

@@ -8,6 +8,7 @@ class QFrame;
 class QTreeWidgetItem;
 class TDataSet;
 class TDBGrid;
+class TGridFind;
 class TGridViewTools;
 class TIndexPicker;
 class TMainForm;
@@ -28,6 +29,8 @@ class TMDIChild : public QMdiSubWindow {
   TDBGrid* rxdbg() const { return rxdbg_; }
   // The grid's query and sort by form; none once the window was closed.
   TGridViewTools* GridTools() const { return gridTools_.get(); }
+  // The grid's find; none once the window was closed.
+  TGridFind* GridFind() const { return gridFind_.get(); }
   // The data source: binds the grid to dataSet, which the window never owns. Errors of the first
   // fetch are shown by the grid; the window stays.
   void SetDataSet(TDataSet* dataSet);
@@ -58,6 +61,7 @@ class TMDIChild : public QMdiSubWindow {
   // Made after the grid, which comes first when the window gives its focus away.
   TIndexPicker* indexPicker_;
   std::unique_ptr<TGridViewTools> gridTools_;
+  std::unique_ptr<TGridFind> gridFind_;
   std::string caption_ = "MDI Child";
   QTreeWidgetItem* treeNode_ = nullptr;
   bool closing_ = false;

@@ -18,7 +18,10 @@ TGridViewTools::TGridViewTools(TDBGrid& grid, std::function<TFileInfo*()> holder
           [this](const QPoint& at) { ContextMenu()->popup(grid_.View()->viewport()->mapToGlobal(at)); });
   auto* escape =
       new QShortcut(QKeySequence(Qt::Key_Escape), &grid_, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
-  connect(escape, &QShortcut::activated, this, [this] { Cancel(); });
+  connect(escape, &QShortcut::activated, this, [this] {
+    Cancel();
+    emit EscapePressed();
+  });
 
   connect(&pass_, &TViewPass::Progress, this, [this](const QString& step, qint64 done, qint64 total) {
     const qint64 percent = total > 0 ? std::min<qint64>(100, done * 100 / total) : 100;

@@ -40,6 +40,8 @@ class TGridViewTools : public QObject {
  signals:
   // The pass ended: a view shown, an error shown, or cancelled.
   void PassEnded();
+  // Esc in the grid, which also ends the window's other passes.
+  void EscapePressed();
 
  private:
   void QueryByForm();
