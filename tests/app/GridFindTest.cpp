@@ -7,10 +7,13 @@
 #include <QStatusBar>
 #include <QTest>
 #include <cstdio>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "app/DBGrid.h"
+#include "app/DisplayText.h"
 #include "app/MDIChild.h"
 #include "app/MainForm.h"
 #include "app/MessageBox.h"
@@ -198,6 +201,33 @@ TEST_F(GridFindTest, KeysOpenTheBarFindAndEscCancels) {
   find_->Open();
   QTest::keyClick(find_->TextEdit(), Qt::Key_Escape);
   EXPECT_FALSE(find_->Bar()->isVisible());
+  EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(GridFindTest, MemoColumnsAreSearchedByTheirText) {
+  // The fares sample: memo texts in Windows-1252 from fares.rfm.
+  for (const char* name : {"fares.rff", "fares.ini", "fares.rfm"}) {
+    std::ifstream in(std::string(KW_SAMPLES_DIR) + "/" + name, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    dir_.Write(name, bytes.str());
+  }
+  form_->OpenFile(dir_.Path("fares.rff"));
+  for (TMDIChild* child : form_->ChildWindows())
+    if (child->Caption() == dir_.Path("fares.rff")) window_ = child;
+  grid_ = window_->rxdbg();
+  find_ = window_->GridFind();
+  const int memo = grid_->DataSet()->FieldByName("MEMO_RULE").FieldNo() - 1;
+  for (const char* text : {"minimum STAY", "erm\u00c4\u00dfigung"}) {
+    Start(1, 0);
+    Find(QString::fromUtf8(text), -1, false);
+    ASSERT_TRUE(Wait()) << text;
+    EXPECT_EQ(CurrentColumn(), memo) << text;
+    const QModelIndex cell = grid_->View()->currentIndex();
+    EXPECT_TRUE(DisplayText(grid_->Model()->CellValue(cell.row(), cell.column()))
+                    .contains(QString::fromUtf8(text), Qt::CaseInsensitive))
+        << text;
+  }
   EXPECT_TRUE(boxes_.empty());
 }
 
