@@ -49,7 +49,9 @@ TEST_F(BenchFile, BothShapesIndexAsStatedWithinTheCap) {
     for (int32_t type = 1; type <= 5; ++type) {
       EXPECT_EQ(CountOf(index, type), counts[type - 1]) << type;
       EXPECT_LE(counts[type - 1], c.typeCap) << type;
-      if (c.shape == TBenchShape::ShortRecords) EXPECT_GT(counts[type - 1], 0) << type;
+      if (c.shape == TBenchShape::ShortRecords) {
+        EXPECT_GT(counts[type - 1], 0) << type;
+      }
       total += counts[type - 1];
     }
     EXPECT_EQ(total, figures.Records);
