@@ -180,3 +180,23 @@ bool TAbstractDataSet::GetFieldData(const TField& field, void* destination) {
               static_cast<size_t>(field.DataSize()));
   return true;
 }
+
+void TAbstractDataSet::SetRecNoOfNumberedRecords(int32_t recNo) {
+  const int32_t count = GetRecordCount();
+  if (!Active() || count <= 0) return;
+  recNo = std::clamp(recNo, 1, count);
+  // Compare with the active row, not with wherever the last fetch left the cursor.
+  UpdateCursorPos();
+  if (recNo == RecordNumberOfId(CurrentRecordId())) return;
+  SetCurrentRecordId(RecordIdOfNumber(recNo));
+  Resync(0);
+}
+
+void TAbstractDataSet::CopyValueToFieldData(std::string_view value, const TField& field, void* destination) {
+  const auto size = static_cast<size_t>(field.DataSize());
+  if (size == 0) return;
+  const size_t length = std::min(strnlen(value.data(), value.size()), size - 1);
+  auto* out = static_cast<char*>(destination);
+  std::memcpy(out, value.data(), length);
+  std::memset(out + length, 0, size - length);
+}

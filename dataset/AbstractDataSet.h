@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "dataset/DataSet.h"
@@ -53,6 +54,13 @@ class TAbstractDataSet : public TDataSet {
   void SetBookmarkData(char* buffer, const char* bookmark) override;
   uint8_t GetBookmarkFlag(const char* buffer) override;
   void SetBookmarkFlag(char* buffer, uint8_t flag) override;
+
+  // SetRecNo for sources whose record ids are record numbers (TReadOnlyRecordBuffers): numbers outside
+  // 1 ... record count are clamped to it.
+  void SetRecNoOfNumberedRecords(int32_t recNo);
+  // A value into a field's data as GetFieldData hands it: at most data size - 1 bytes, up to the value's
+  // first NUL, and zero bytes after it.
+  static void CopyValueToFieldData(std::string_view value, const TField& field, void* destination);
 
   // The buffer GetFieldData reads by the data set's state; nullptr when there is none.
   char* FieldDataBuffer() const;

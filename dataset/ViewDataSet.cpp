@@ -55,11 +55,5 @@ std::unique_ptr<TMemoryStream> TViewDataSet::CreateBlobStream(const TField& fiel
 }
 
 void TViewDataSet::SetRecNo(int32_t recNo) {
-  const int32_t count = GetRecordCount();
-  if (!Active() || count <= 0) return;
-  recNo = std::clamp(recNo, 1, count);
-  UpdateCursorPos();
-  if (recNo == RecordNumberOfId(CurrentRecordId())) return;
-  SetCurrentRecordId(RecordIdOfNumber(recNo));
-  Resync(0);
+  SetRecNoOfNumberedRecords(recNo);
 }

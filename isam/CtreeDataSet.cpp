@@ -183,13 +183,7 @@ bool TCtreeDataSet::GetFieldData(const TField& field, void* destination) {
   TCtreeField* tableField = ActiveRecordField(field);
   if (!tableField) return false;
   if (destination == nullptr) return true;
-  const std::string value = tableField->AsString();
-  const auto size = static_cast<size_t>(field.DataSize());
-  if (size == 0) return true;
-  const size_t length = std::min(strnlen(value.c_str(), value.size()), size - 1);
-  auto* out = static_cast<char*>(destination);
-  std::memcpy(out, value.data(), length);
-  std::memset(out + length, 0, size - length);
+  CopyValueToFieldData(tableField->AsString(), field, destination);
   return true;
 }
 

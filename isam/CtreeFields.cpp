@@ -588,9 +588,6 @@ const char* TCTreeMemoField::GetBlobData() {
 void TCTreeMemoField::SetBlobDataValue(const char* data) {
   if (data) StoreBlobValue(data);
 }
-void TCTreeMemoField::StoreBlob(const char* data) {
-  StoreBlobValue(data);
-}
 void TCTreeMemoField::StoreBlobValue(const char* data) {
   blob_.assign(data, data + std::strlen(data) + 1);
 }

@@ -293,8 +293,6 @@ class TCTreeMemoField : public TCtreeField {
   const std::vector<char>& Blob() const { return blob_; }
   // Takes the field's bytes from a whole record read from the engine; returns how many it used.
   virtual size_t TakeVariableBytes(const char* data, size_t available);
-  // Sets the value without the table's write check (for clearing a record and copying memo to memo).
-  void StoreBlob(const char* data);
   // The empty value of the class, as a cleared record holds it.
   virtual void Clear();
 

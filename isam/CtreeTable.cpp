@@ -470,7 +470,6 @@ void TCTreeTable::RefreshStructure() {
       dataFile.size() > dat.size() && dataFile.compare(dataFile.size() - dat.size(), dat.size(), dat) == 0
           ? dataFile.substr(0, dataFile.size() - dat.size())
           : dataFile;
-  fullTableName_ = GetFullTableName();
   ifil_ = TIfil{};
   ifil_.Name = ifilName_.data();
   ifil_.DataFileNumber = -1;

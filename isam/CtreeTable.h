@@ -268,7 +268,6 @@ class TCTreeTable : public TRegisteredTable {
   std::vector<TCTreeTableObserver*> observers_;
 
   // The engine blocks, rebuilt with the structure.
-  std::string fullTableName_;
   std::vector<kwctree::TDodaField> doda_;
   std::vector<kwctree::TIndexRecord> indexRecords_;
   kwctree::TIfil ifil_{};

@@ -88,12 +88,8 @@ bool TStadafDataSet::GetFieldData(const TField& field, void* destination) {
   if (!HasActiveRecord()) return false;
   if (destination == nullptr) return true;
   const char* value = ActiveRecordField(field).GetValue();
-  const auto size = static_cast<size_t>(field.DataSize());
-  if (size == 0) return true;
-  const size_t length = strnlen(value, size - 1);
-  auto* out = static_cast<char*>(destination);
-  std::memcpy(out, value, length);
-  std::memset(out + length, 0, size - length);
+  CopyValueToFieldData(std::string_view(value, strnlen(value, static_cast<size_t>(field.DataSize()))), field,
+                       destination);
   return true;
 }
 
@@ -107,12 +103,5 @@ std::unique_ptr<TMemoryStream> TStadafDataSet::CreateBlobStream(const TField& fi
 }
 
 void TStadafDataSet::SetRecNo(int32_t recNo) {
-  const int32_t count = GetRecordCount();
-  if (!Active() || count <= 0) return;
-  recNo = std::clamp(recNo, 1, count);
-  // Compare with the active row, not with wherever the last fetch left the cursor.
-  UpdateCursorPos();
-  if (recNo == RecordNumberOfId(CurrentRecordId())) return;
-  SetCurrentRecordId(RecordIdOfNumber(recNo));
-  Resync(0);
+  SetRecNoOfNumberedRecords(recNo);
 }

@@ -15,6 +15,7 @@
 #include "support/DynamicIntegerArray.h"
 #include "support/InterfaceMap.h"
 #include "tests/TestSupport.h"
+#include "tests/app/FormTestSupport.h"
 
 namespace {
 
@@ -23,16 +24,13 @@ namespace {
 class DamagedFileTest : public testing::Test {
  protected:
   void SetUp() override {
-    previousBox_ = SetMessageBoxFunction([this](const TMessageBoxRequest& request) {
-      boxes_.push_back(request);
-      return TMessageResult::mrOk;
-    });
+    recorder_.emplace(boxes_);
     form_ = std::make_unique<TMainForm>();
     form_->show();
   }
   void TearDown() override {
     form_.reset();
-    SetMessageBoxFunction(previousBox_);
+    recorder_.reset();
   }
 
   static std::string SampleBytes(const std::string& name) {
@@ -82,7 +80,7 @@ class DamagedFileTest : public testing::Test {
   TTempDir dir_;
   std::unique_ptr<TMainForm> form_;
   std::vector<TMessageBoxRequest> boxes_;
-  TMessageBoxFunction previousBox_;
+  std::optional<TMessageBoxRecorder> recorder_;
 };
 
 TEST_F(DamagedFileTest, TheWindowShowsTheReadableRecordsAndTheErrorComesOnceWhenTheRecordIsReached) {

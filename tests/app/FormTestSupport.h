@@ -2,11 +2,13 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/MDIChild.h"
 #include "app/MainForm.h"
+#include "support/MessageBox.h"
 
 // Captions of the main window's open data windows, in the order they were opened.
 inline std::vector<std::string> WindowCaptions(const TMainForm& form) {
@@ -16,3 +18,25 @@ inline std::vector<std::string> WindowCaptions(const TMainForm& form) {
       captions.push_back(child->Caption());
   return captions;
 }
+
+// Answers every message box with OK and keeps its text, or its whole request, in the list it was given;
+// the function it replaced is back when it goes.
+class TMessageBoxRecorder {
+ public:
+  explicit TMessageBoxRecorder(std::vector<std::string>& texts)
+      : previous_(SetMessageBoxFunction([&texts](const TMessageBoxRequest& request) {
+          texts.push_back(request.Text);
+          return TMessageResult::mrOk;
+        })) {}
+  explicit TMessageBoxRecorder(std::vector<TMessageBoxRequest>& requests)
+      : previous_(SetMessageBoxFunction([&requests](const TMessageBoxRequest& request) {
+          requests.push_back(request);
+          return TMessageResult::mrOk;
+        })) {}
+  TMessageBoxRecorder(const TMessageBoxRecorder&) = delete;
+  TMessageBoxRecorder& operator=(const TMessageBoxRecorder&) = delete;
+  ~TMessageBoxRecorder() { SetMessageBoxFunction(previous_); }
+
+ private:
+  TMessageBoxFunction previous_;
+};

@@ -10,6 +10,7 @@
 #include "app/MessageBox.h"
 #include "app/gridtools/GoToRecord.h"
 #include "tests/app/FakeDataSet.h"
+#include "tests/app/FormTestSupport.h"
 
 namespace {
 
@@ -27,16 +28,13 @@ class GoToRecordTest : public testing::Test {
       questions_.push_back({current, count});
       return answer_;
     });
-    previousBox_ = SetMessageBoxFunction([this](const TMessageBoxRequest& request) {
-      messages_.push_back(request.Text);
-      return TMessageResult::mrOk;
-    });
+    recorder_.emplace(messages_);
     Show(5000);
   }
   void TearDown() override {
     grid_.reset();
     TGoToRecord::SetAskFunction(previousAsk_);
-    SetMessageBoxFunction(previousBox_);
+    recorder_.reset();
   }
   void Show(int32_t count) {
     grid_.reset();
@@ -57,7 +55,7 @@ class GoToRecordTest : public testing::Test {
   std::vector<TQuestion> questions_;
   std::vector<std::string> messages_;
   TGoToRecord::TAskFunction previousAsk_;
-  TMessageBoxFunction previousBox_;
+  std::optional<TMessageBoxRecorder> recorder_;
 };
 
 TEST_F(GoToRecordTest, MovesTheCursorToTheRecordAsked) {

@@ -18,6 +18,7 @@
 #include "core/FileInfo.h"
 #include "tests/TestSupport.h"
 #include "tests/app/FakeDataSet.h"
+#include "tests/app/FormTestSupport.h"
 
 namespace {
 
@@ -27,15 +28,12 @@ constexpr int kRows = 5;
 class GridClipboardTest : public testing::Test {
  protected:
   void SetUp() override {
-    previousBox_ = SetMessageBoxFunction([this](const TMessageBoxRequest& request) {
-      messages_.push_back(request.Text);
-      return TMessageResult::mrOk;
-    });
+    recorder_.emplace(messages_);
     Show(std::make_unique<TFakeDataSet>(100));
   }
   void TearDown() override {
     grid_.reset();
-    SetMessageBoxFunction(previousBox_);
+    recorder_.reset();
   }
   // A new grid over dataSet, its first record current.
   void Show(std::unique_ptr<TFakeDataSet> dataSet) {
@@ -71,7 +69,7 @@ class GridClipboardTest : public testing::Test {
   std::unique_ptr<TFakeDataSet> dataSet_;
   std::unique_ptr<TDBGrid> grid_;
   std::vector<std::string> messages_;
-  TMessageBoxFunction previousBox_;
+  std::optional<TMessageBoxRecorder> recorder_;
 };
 
 TEST_F(GridClipboardTest, CtrlCCopiesTheSelectionAsTextAndAsAnHtmlTable) {

@@ -21,6 +21,7 @@
 #include "app/gridtools/GridViewTools.h"
 #include "dataset/DataSet.h"
 #include "tests/TestSupport.h"
+#include "tests/app/FormTestSupport.h"
 
 namespace {
 
@@ -49,10 +50,7 @@ std::string Records() {
 class GridFindTest : public testing::Test {
  protected:
   void SetUp() override {
-    previousBox_ = SetMessageBoxFunction([this](const TMessageBoxRequest& request) {
-      boxes_.push_back(request.Text);
-      return TMessageResult::mrOk;
-    });
+    recorder_.emplace(boxes_);
     dir_.Write("cities.ini", "[FIELDDESCRIPTIONS]\r\nNO, 6\r\nCODE, 4\r\nCITY, 20\r\n");
     form_ = std::make_unique<TMainForm>();
     form_->show();
@@ -65,7 +63,7 @@ class GridFindTest : public testing::Test {
   }
   void TearDown() override {
     form_.reset();
-    SetMessageBoxFunction(previousBox_);
+    recorder_.reset();
   }
 
   // Runs the event loop until the search ended; false after 10 s.
@@ -98,7 +96,7 @@ class GridFindTest : public testing::Test {
   TDBGrid* grid_ = nullptr;
   TGridFind* find_ = nullptr;
   std::vector<std::string> boxes_;
-  TMessageBoxFunction previousBox_;
+  std::optional<TMessageBoxRecorder> recorder_;
 };
 
 TEST_F(GridFindTest, FindsTheNextAndThePreviousCellHoldingTheTextOrSaysItIsNotThere) {

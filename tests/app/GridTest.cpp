@@ -12,6 +12,7 @@
 #include "app/DBGrid.h"
 #include "app/MessageBox.h"
 #include "tests/app/FakeDataSet.h"
+#include "tests/app/FormTestSupport.h"
 
 namespace {
 
@@ -20,15 +21,10 @@ constexpr int kRows = 10;
 
 class GridTest : public testing::Test {
  protected:
-  void SetUp() override {
-    previousBox_ = SetMessageBoxFunction([this](const TMessageBoxRequest& request) {
-      messages_.push_back(request.Text);
-      return TMessageResult::mrOk;
-    });
-  }
+  void SetUp() override { recorder_.emplace(messages_); }
   void TearDown() override {
     grid_.reset();
-    SetMessageBoxFunction(previousBox_);
+    recorder_.reset();
   }
 
   // A grid showing kRows rows over a new data set of count records; the grid goes before it.
@@ -79,7 +75,7 @@ class GridTest : public testing::Test {
   std::unique_ptr<TDBGrid> grid_;
   TFakeDataSet* dataSet_ = nullptr;
   std::vector<std::string> messages_;
-  TMessageBoxFunction previousBox_;
+  std::optional<TMessageBoxRecorder> recorder_;
 };
 
 TEST_F(GridTest, HoldsAsManyRowsAsFitAndShowsThemReadOnly) {

@@ -21,22 +21,20 @@
 #include "app/gridtools/QueryByFormDialog.h"
 #include "app/gridtools/SortByFormDialog.h"
 #include "tests/TestSupport.h"
+#include "tests/app/FormTestSupport.h"
 
 namespace {
 
 class GridToolsTest : public testing::Test {
  protected:
   void SetUp() override {
-    previousBox_ = SetMessageBoxFunction([this](const TMessageBoxRequest& request) {
-      boxes_.push_back(request.Text);
-      return TMessageResult::mrOk;
-    });
+    recorder_.emplace(boxes_);
     form_ = std::make_unique<TMainForm>();
     form_->show();
   }
   void TearDown() override {
     form_.reset();
-    SetMessageBoxFunction(previousBox_);
+    recorder_.reset();
   }
 
   // The fares sample's window (an RFF file of 8 fares; its RFC companion opens too).
@@ -72,7 +70,7 @@ class GridToolsTest : public testing::Test {
   TTempDir dir_;
   std::unique_ptr<TMainForm> form_;
   std::vector<std::string> boxes_;
-  TMessageBoxFunction previousBox_;
+  std::optional<TMessageBoxRecorder> recorder_;
 };
 
 TEST_F(GridToolsTest, TheGridsContextMenuOffersQueryAndSortByForm) {

@@ -178,9 +178,10 @@ TEST_F(RecordTypeIndex, AnOffsetOutsideIsFoundAtEveryPosition) {
       WriteRecordTypeIndexCache("s", index, cache);
       EXPECT_FALSE(ReadRecordTypeIndexCache("s", cache, 1000)) << outside << " at " << position;
       // Negative offsets lie outside any file; the others inside one a byte larger.
-      if (outside >= 0)
+      if (outside >= 0) {
         EXPECT_TRUE(ReadRecordTypeIndexCache("s", cache, int64_t{outside} + 1))
             << outside << " at " << position;
+      }
     }
   }
 }
