@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/DumpWriter.h"
 #include "core/FileInfo.h"
 #include "core/FileNames.h"
 #include "core/Startup.h"
@@ -19,7 +20,6 @@
 #include "support/Exception.h"
 #include "support/Text.h"
 #include "tools/kwdump/DumpView.h"
-#include "tools/kwdump/DumpWriter.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/kwdump/DumpWriter.h"
+#include "core/DumpWriter.h"
 
 #include <array>
 #include <charconv>
