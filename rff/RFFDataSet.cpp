@@ -6,6 +6,7 @@
 #include "layout/DravikFieldList.h"
 #include "layout/FileReader.h"
 #include "layout/TextHelpers.h"
+#include "rff/RFFRecordValues.h"
 #include "support/Text.h"
 
 namespace {
@@ -184,4 +185,9 @@ std::unique_ptr<TMemoryStream> TRFFDataSet::CreateBlobStream(const TField& field
   stream->Write(value, static_cast<int32_t>(std::strlen(value)) + 1);
   stream->SetPosition(0);
   return stream;
+}
+
+std::unique_ptr<TRecordValues> TRFFDataSet::CreateRecordValues(std::span<const int32_t> columns) {
+  if (!Active()) return nullptr;
+  return OpenRFFRecordValues(*this, columns);
 }

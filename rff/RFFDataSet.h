@@ -38,6 +38,8 @@ class TRFFDataSet : public TAbstractDataSet {
   bool IsSequenced() override { return true; }
   bool GetCanModify() override { return false; }
   std::unique_ptr<TMemoryStream> CreateBlobStream(const TField& field, TBlobStreamMode mode) override;
+  // Reads the layout's records itself (rff/RFFRecordValues.h).
+  std::unique_ptr<TRecordValues> CreateRecordValues(std::span<const int32_t> columns) override;
 
  protected:
   Ref<IRecordBuffers> CreateRecordBuffers() override;

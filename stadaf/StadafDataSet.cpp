@@ -8,6 +8,7 @@
 #include "stadaf/Stadaf200FieldList.h"
 #include "stadaf/StadafException.h"
 #include "stadaf/StadafFieldList.h"
+#include "stadaf/StadafRecordValues.h"
 
 TStadafDataSet::~TStadafDataSet() {
   Close();
@@ -63,21 +64,27 @@ bool TStadafDataSet::HasActiveRecord() const {
   return fieldList_ != nullptr && offsets_ && ActiveBuffer() != nullptr && !IsEmpty();
 }
 
+int64_t TStadafDataSet::RecordOffset(int32_t recNo) const {
+  return wideOffsets_ ? wideOffsets_->OffsetAt(recNo - 1) : offsets_->GetItem(recNo - 1);
+}
+
+void TStadafDataSet::HoldRecord(int32_t recNo) {
+  const int64_t offset = RecordOffset(recNo);
+  if (offset == fieldList_->Position()) return;
+  fieldList_->SetPosition(offset);
+  fieldList_->ReadRecord();
+  // An offset list that does not fit the file (a cache of another file) must not show another type's
+  // record as blank values.
+  const auto* typed = dynamic_cast<const TStadaf200FieldList*>(fieldList_);
+  if (typed && typed->CurrentRecordType() != recordType_)
+    ThrowNaming(EStadafException("The record at offset " + std::to_string(offset) +
+                                 " is not of record type " + RecordTypeName(recordType_)),
+                fieldList_->DataReader() ? fieldList_->DataReader()->FileName() : std::string());
+  fieldList_->SetPosition(offset);
+}
+
 TDravikField& TStadafDataSet::ActiveRecordField(const TField& field) {
-  const int32_t recNo = RecordNumberOfId(RecordIdOfBuffer(ActiveBuffer()));
-  const int64_t offset = wideOffsets_ ? wideOffsets_->OffsetAt(recNo - 1) : offsets_->GetItem(recNo - 1);
-  if (offset != fieldList_->Position()) {
-    fieldList_->SetPosition(offset);
-    fieldList_->ReadRecord();
-    // An offset list that does not fit the file (a cache of another file) must not show another type's
-    // record as blank values.
-    const auto* typed = dynamic_cast<const TStadaf200FieldList*>(fieldList_);
-    if (typed && typed->CurrentRecordType() != recordType_)
-      ThrowNaming(EStadafException("The record at offset " + std::to_string(offset) +
-                                   " is not of record type " + RecordTypeName(recordType_)),
-                  fieldList_->DataReader() ? fieldList_->DataReader()->FileName() : std::string());
-    fieldList_->SetPosition(offset);
-  }
+  HoldRecord(RecordNumberOfId(RecordIdOfBuffer(ActiveBuffer())));
   const auto index = static_cast<size_t>(field.FieldNo() - 1);
   if (&field.DataSet() == this && index < layoutFields_.size() && layoutFields_[index] != nullptr)
     return *layoutFields_[index];
@@ -104,4 +111,9 @@ std::unique_ptr<TMemoryStream> TStadafDataSet::CreateBlobStream(const TField& fi
 
 void TStadafDataSet::SetRecNo(int32_t recNo) {
   SetRecNoOfNumberedRecords(recNo);
+}
+
+std::unique_ptr<TRecordValues> TStadafDataSet::CreateRecordValues(std::span<const int32_t> columns) {
+  if (!Active() || fieldList_ == nullptr || !offsets_) return nullptr;
+  return OpenStadafRecordValues(*this, columns);
 }

@@ -38,6 +38,15 @@ class TStadafDataSet : public TAbstractDataSet {
   bool GetCanModify() override { return false; }
   // Numbers outside 1 ... record count are clamped to it.
   void SetRecNo(int32_t recNo) override;
+  // Reads the values of records in place where they are plainly valid (stadaf/StadafRecordValues.h).
+  std::unique_ptr<TRecordValues> CreateRecordValues(std::span<const int32_t> columns) override;
+
+  // The byte offset of record recNo (1 ... record count).
+  int64_t RecordOffset(int32_t recNo) const;
+  // Reads record recNo into the field list unless the list holds it already: its position names the record
+  // whose values its fields hold. Raises the list's errors, and EStadafException for a record of another
+  // type.
+  void HoldRecord(int32_t recNo);
 
  protected:
   Ref<IRecordBuffers> CreateRecordBuffers() override;

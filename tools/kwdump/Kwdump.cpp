@@ -12,6 +12,7 @@
 #include "core/FileInfo.h"
 #include "core/FileNames.h"
 #include "core/Startup.h"
+#include "dataset/RecordValues.h"
 #include "isam/CtreeDataSet.h"
 #include "layout/TextHelpers.h"
 #include "stadaf/RecordTypeIndex.h"
@@ -165,18 +166,20 @@ struct TDumpContext {
   }
 };
 
-// Writes the records of one data set; false when a record could not be read.
+// Writes the records of one data set; false when a record could not be read. The values come through the
+// data set's fastest cursor, which reads what its fields would give.
 bool DumpRecords(TDataSet& dataSet, const TDumpContext& context) {
   const TOptions& options = context.options;
   std::vector<std::string> values(static_cast<size_t>(dataSet.Fields().Count()));
   try {
     MoveToRecord(dataSet, options.first);
-    for (int64_t written = 0; !dataSet.IsEmpty() && !dataSet.Eof(); ++written) {
+    const std::unique_ptr<TRecordValues> cursor = OpenRecordValues(dataSet);
+    for (int64_t written = 0; cursor->OnRecord(); ++written) {
       if (options.limit && written >= *options.limit) break;
-      for (int32_t i = 0; i < dataSet.Fields().Count(); ++i)
-        dataSet.Fields()[i].GetAsString(values[size_t(i)]);
+      const std::span<const std::string_view> record = cursor->Values();
+      for (size_t i = 0; i < record.size(); ++i) values[i].assign(record[i]);
       context.writer.WriteRecord(options.first + written, values);
-      dataSet.Next();
+      cursor->Next();
     }
   } catch (const std::exception& e) {
     context.Report(e);

@@ -1,0 +1,53 @@
+#include "dataset/RecordValues.h"
+
+#include "dataset/DataSet.h"
+#include "dataset/RecordView.h"
+
+namespace {
+
+// Through the data set's cursor and fields, one string per column reused from record to record.
+class TFieldRecordValues final : public TRecordValues {
+ public:
+  TFieldRecordValues(TDataSet& dataSet, std::span<const int32_t> columns)
+      : dataSet_(dataSet), texts_(columns.size()), views_(columns.size()) {
+    for (const int32_t column : columns) fields_.push_back(&dataSet.Fields()[column]);
+  }
+
+  bool OnRecord() const override { return !dataSet_.IsEmpty() && !dataSet_.Eof(); }
+  int32_t RecNo() override { return dataSet_.GetRecNo(); }
+  bool Next() override {
+    dataSet_.Next();
+    return OnRecord();
+  }
+  void MoveTo(int32_t recNo) override { MoveToRecNo(dataSet_, recNo); }
+  std::span<const std::string_view> Values() override {
+    for (size_t i = 0; i < fields_.size(); ++i) {
+      fields_[i]->GetAsString(texts_[i]);
+      views_[i] = texts_[i];
+    }
+    return views_;
+  }
+
+ private:
+  TDataSet& dataSet_;
+  std::vector<const TField*> fields_;
+  std::vector<std::string> texts_;
+  std::vector<std::string_view> views_;
+};
+
+}  // namespace
+
+std::vector<int32_t> AllColumns(TDataSet& dataSet) {
+  std::vector<int32_t> columns(static_cast<size_t>(dataSet.Fields().Count()));
+  for (size_t i = 0; i < columns.size(); ++i) columns[i] = static_cast<int32_t>(i);
+  return columns;
+}
+
+std::unique_ptr<TRecordValues> OpenFieldRecordValues(TDataSet& dataSet, std::span<const int32_t> columns) {
+  return std::make_unique<TFieldRecordValues>(dataSet, columns);
+}
+
+std::unique_ptr<TRecordValues> OpenRecordValues(TDataSet& dataSet, std::span<const int32_t> columns) {
+  if (std::unique_ptr<TRecordValues> fast = dataSet.CreateRecordValues(columns)) return fast;
+  return OpenFieldRecordValues(dataSet, columns);
+}

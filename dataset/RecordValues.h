@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TDataSet;
+
+// A cursor over the records of an open data set that hands out the values of chosen columns as views, for
+// passes over a whole file (export, filter, sort). It gives exactly what the data set's fields give
+// (TField::GetAsString): the same values, and the same errors at the same steps, since it reads a record
+// when the data set's cursor would and a value when a field's value would be asked for. Data sets over files
+// (RFF, STADAF) read straight from their layout's reader, without the buffer ring and without allocating
+// per value; any other data set is read through its fields.
+//
+// The cursor starts on the data set's current record and moves the data set (or its reader) as it goes: the
+// data set must be used by nothing else while the cursor lives, and is left on an unspecified record.
+class TRecordValues {
+ public:
+  TRecordValues() = default;
+  TRecordValues(const TRecordValues&) = delete;
+  TRecordValues& operator=(const TRecordValues&) = delete;
+  virtual ~TRecordValues() = default;
+
+  // Whether the cursor stands on a record: false on an empty data set and once Next passed the end.
+  virtual bool OnRecord() const = 0;
+  // The current record's number (as the data set's GetRecNo gives it).
+  virtual int32_t RecNo() = 0;
+  // To the next record as the data set's Next goes (which, for an RFF file, reaches a partial record after
+  // the counted ones); false, and off any record, at the end. Raises what reading that record raises.
+  virtual bool Next() = 0;
+  // To record recNo (1 ... ) as MoveToRecNo brings the data set there; nothing is read when the cursor
+  // stands there already.
+  virtual void MoveTo(int32_t recNo) = 0;
+  // The chosen columns' values of the current record, in the order they were chosen; valid until the next
+  // call on this cursor. Raises what asking the fields for their values raises.
+  virtual std::span<const std::string_view> Values() = 0;
+};
+
+// Indexes 0 ... n - 1 of the data set's fields.
+std::vector<int32_t> AllColumns(TDataSet& dataSet);
+
+// The fastest cursor the data set offers (TDataSet::CreateRecordValues), else one through its fields.
+// columns: indexes into dataSet.Fields(), each valid and none twice. dataSet must be open.
+std::unique_ptr<TRecordValues> OpenRecordValues(TDataSet& dataSet, std::span<const int32_t> columns);
+inline std::unique_ptr<TRecordValues> OpenRecordValues(TDataSet& dataSet) {
+  const std::vector<int32_t> columns = AllColumns(dataSet);
+  return OpenRecordValues(dataSet, columns);
+}
+
+// The cursor through the data set's fields: the reference every faster cursor must agree with.
+std::unique_ptr<TRecordValues> OpenFieldRecordValues(TDataSet& dataSet, std::span<const int32_t> columns);

@@ -1,0 +1,145 @@
+#include "rff/RFFRecordValues.h"
+
+#include <cstring>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+#include "layout/DravikFieldList.h"
+#include "layout/FileReader.h"
+#include "rff/RFFDataSet.h"
+
+namespace {
+
+class TRFFRecordValues final : public TRecordValues {
+ public:
+  TRFFRecordValues(TRFFDataSet& dataSet, std::span<const int32_t> columns)
+      : layout_(dataSet.FieldList()), recordLength_(layout_.GetRecordLength()) {
+    const TFileReader* reader = layout_.DataReader();
+    size_ = reader != nullptr && reader->IsOpen() ? reader->OpenedSize() : 0;
+    direct_ = recordLength_ > 2 && recordLength_ <= TFileReader::kMaxViewBytes;
+    int64_t fieldBytes = 0;
+    std::vector<int32_t> offsets;
+    for (int32_t i = 0; i < layout_.FieldCount(); ++i) {
+      const TDravikField& field = layout_.FieldByIndex(i);
+      offsets.push_back(static_cast<int32_t>(fieldBytes));
+      // Fields of exactly the base class that are no memo hold their record bytes as they are.
+      direct_ = direct_ && typeid(field) == typeid(TDravikField) && !field.IsMemo() && field.Size() >= 1;
+      fieldBytes += field.Size();
+    }
+    direct_ = direct_ && fieldBytes + 2 == recordLength_;
+    for (const int32_t column : columns) {
+      const TField& field = dataSet.Fields()[column];
+      TColumn c;
+      c.layoutField = &layout_.FieldByName(field.FieldName());
+      c.blob = field.IsBlob();
+      c.size = static_cast<size_t>(field.Size());
+      for (int32_t i = 0; i < layout_.FieldCount(); ++i)
+        if (&layout_.FieldByIndex(i) == c.layoutField) c.recordOffset = offsets[static_cast<size_t>(i)];
+      // A column without a field of its own in the layout (none here) is read the checked way.
+      direct_ = direct_ && c.recordOffset >= 0;
+      columns_.push_back(std::move(c));
+    }
+    values_.resize(columns_.size());
+    const bool empty = dataSet.IsEmpty() || dataSet.Eof();
+    if (!empty && recordLength_ > 0) {
+      recNo_ = dataSet.GetRecNo();
+      Arrive();
+    }
+  }
+
+  bool OnRecord() const override { return recNo_ > 0; }
+  int32_t RecNo() override { return recNo_; }
+
+  bool Next() override {
+    if (recNo_ <= 0) return false;
+    // The next record needs only to start inside the file.
+    if (static_cast<int64_t>(recNo_) * recordLength_ >= size_ || recNo_ == INT32_MAX) {
+      recNo_ = 0;
+      return false;
+    }
+    ++recNo_;
+    Arrive();
+    return true;
+  }
+
+  void MoveTo(int32_t recNo) override {
+    if (recNo == recNo_) return;
+    const int64_t offset = static_cast<int64_t>(recordLength_) * (static_cast<int64_t>(recNo) - 1);
+    if (offset < 0 || offset >= size_) throw EFileReaderException("EOF-Error");
+    recNo_ = recNo;
+    Arrive();
+  }
+
+  std::span<const std::string_view> Values() override {
+    if (!record_.empty()) {
+      for (size_t i = 0; i < columns_.size(); ++i) values_[i] = DirectValue(columns_[i]);
+    } else {
+      for (size_t i = 0; i < columns_.size(); ++i)
+        if (columns_[i].blob) {
+          const char* value = columns_[i].layoutField->GetValue();
+          values_[i] = std::string_view(value, std::strlen(value));
+        }
+    }
+    return values_;
+  }
+
+ private:
+  struct TColumn {
+    TDravikField* layoutField = nullptr;
+    bool blob = false;
+    size_t size = 0;            // string columns: the value is cut to this many characters
+    int32_t recordOffset = -1;  // where the field's bytes start in its record
+    std::string padded;         // a value with a zero byte, padded as the field pads it
+  };
+
+  // Reads the record the cursor arrived at as the data set does: the record, then its string columns.
+  void Arrive() {
+    const int64_t offset = static_cast<int64_t>(recordLength_) * (static_cast<int64_t>(recNo_) - 1);
+    record_ = std::string_view();
+    if (direct_) {
+      TFileReader& reader = *layout_.DataReader();
+      reader.Seek(offset);
+      const std::string_view bytes = reader.PeekBytes(recordLength_);
+      if (bytes.size() == static_cast<size_t>(recordLength_)) {
+        record_ = bytes;
+        return;
+      }
+    }
+    // Anything else, a record cut short by the end of the file included, reads as the data set reads it.
+    layout_.SetPosition(offset);
+    layout_.ReadRecord();
+    for (size_t i = 0; i < columns_.size(); ++i)
+      if (!columns_[i].blob) {
+        const char* value = columns_[i].layoutField->GetValue();
+        values_[i] = std::string_view(value, strnlen(value, columns_[i].size));
+      }
+  }
+
+  // A plain fixed field's value from its record bytes: up to a zero byte, then at most 255 blanks.
+  std::string_view DirectValue(TColumn& column) const {
+    const std::string_view bytes =
+        record_.substr(static_cast<size_t>(column.recordOffset), column.layoutField->Size());
+    const void* zero = std::memchr(bytes.data(), '\0', bytes.size());
+    if (zero == nullptr) return bytes;
+    const auto n = static_cast<size_t>(static_cast<const char*>(zero) - bytes.data());
+    column.padded.assign(bytes.data(), n);
+    column.padded.append(std::min<size_t>(bytes.size() - n, TDravikField::kMaxPadding), ' ');
+    return column.padded;
+  }
+
+  TDravikFieldList& layout_;
+  int32_t recordLength_;
+  int64_t size_ = 0;
+  bool direct_ = false;
+  std::vector<TColumn> columns_;
+  std::vector<std::string_view> values_;
+  std::string_view record_;  // the current record's bytes in the reader's window, when read in place
+  int32_t recNo_ = 0;        // 0: on no record
+};
+
+}  // namespace
+
+std::unique_ptr<TRecordValues> OpenRFFRecordValues(TRFFDataSet& dataSet, std::span<const int32_t> columns) {
+  return std::make_unique<TRFFRecordValues>(dataSet, columns);
+}

@@ -1,0 +1,232 @@
+#include "stadaf/StadafRecordValues.h"
+
+#include <cstring>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+#include "dataset/RecordView.h"
+#include "layout/FileReader.h"
+#include "stadaf/PlainBytes.h"
+#include "stadaf/Stadaf200FieldList.h"
+#include "stadaf/StadafDataSet.h"
+#include "stadaf/StadafStructField.h"
+
+namespace {
+
+constexpr size_t kClassifyBytes = 20;
+constexpr size_t kMaxLeadingDigits = 19;
+
+// The record type the second letter of a 2.00 or 2.10 record's code names; 0 for none.
+uint8_t RecordTypeOfSecondLetter(char c) {
+  switch (c) {
+    case 'A':
+    case 'a':
+      return 1;
+    case 'L':
+    case 'l':
+      return 2;
+    case 'K':
+    case 'k':
+      return 3;
+    case 'T':
+    case 't':
+      return 4;
+    case 'S':
+    case 's':
+      return 5;
+    default:
+      return 0;
+  }
+}
+
+class TStadafRecordValues final : public TRecordValues {
+ public:
+  TStadafRecordValues(TStadafDataSet& dataSet, std::span<const int32_t> columns)
+      : dataSet_(dataSet), list_(*dataSet.FieldList()) {
+    typed_ = dynamic_cast<const TStadaf200FieldList*>(&list_) != nullptr;
+    count_ = dataSet.GetRecordCount();
+    inPlace_ = list_.DataReader() != nullptr && list_.DataReader()->IsOpen();
+    // The fields a record of the data set's type holds, in the order the list reads them.
+    std::vector<const TDravikField*> read;
+    for (int32_t i = 0; i < list_.FieldCount(); ++i) {
+      const TDravikField& field = list_.FieldByIndex(i);
+      if (typed_ && field.RecordType() != dataSet.RecordType()) continue;
+      read.push_back(&field);
+      TStep step{TKind::skFixed, field.Size()};
+      const std::type_info& type = typeid(field);
+      if (type == typeid(TDravikField) && !field.IsMemo() && field.Size() >= 1) {
+        step.kind = TKind::skFixed;
+      } else if (type == typeid(TVariableDravikField) && field.Size() <= -1 && field.Size() >= -9 &&
+                 !static_cast<const TVariableDravikField&>(field).BinaryLengthIndicator()) {
+        step = {TKind::skDecimal, -field.Size()};
+      } else if (type == typeid(TStadafStructField)) {
+        step = {TKind::skStructure, 0};
+      } else {
+        inPlace_ = false;  // memo, virtual and other fields: through the field list
+      }
+      steps_.push_back(step);
+    }
+    for (const int32_t column : columns) {
+      const TField& field = dataSet.Fields()[column];
+      TColumn c;
+      c.layoutField = &list_.FieldByName(field.FieldName());
+      c.blob = field.IsBlob();
+      c.size = static_cast<size_t>(field.Size());
+      for (size_t i = 0; i < read.size(); ++i)
+        if (read[i] == c.layoutField) c.step = static_cast<int32_t>(i);
+      if (c.step < 0) inPlace_ = false;
+      columns_.push_back(std::move(c));
+    }
+    spans_.resize(steps_.size());
+    values_.resize(columns_.size());
+    if (!dataSet.IsEmpty() && !dataSet.Eof()) recNo_ = dataSet.GetRecNo();
+  }
+
+  bool OnRecord() const override { return recNo_ > 0; }
+  int32_t RecNo() override { return recNo_; }
+
+  bool Next() override {
+    if (recNo_ <= 0) return false;
+    recNo_ = recNo_ < count_ ? recNo_ + 1 : 0;
+    return recNo_ > 0;
+  }
+
+  void MoveTo(int32_t recNo) override {
+    if (recNo < 1 || recNo > count_) throw EDatabaseError("Record " + std::to_string(recNo) + " not found");
+    recNo_ = recNo;
+  }
+
+  std::span<const std::string_view> Values() override {
+    if (columns_.empty() || recNo_ <= 0) return values_;
+    const int64_t offset = dataSet_.RecordOffset(recNo_);
+    if (inPlace_ && offset != list_.Position() && ReadInPlace(offset)) {
+      for (size_t i = 0; i < columns_.size(); ++i) values_[i] = InPlaceValue(columns_[i]);
+      return values_;
+    }
+    dataSet_.HoldRecord(recNo_);
+    for (size_t i = 0; i < columns_.size(); ++i) {
+      const char* value = columns_[i].layoutField->GetValue();
+      values_[i] =
+          std::string_view(value, columns_[i].blob ? std::strlen(value) : strnlen(value, columns_[i].size));
+    }
+    return values_;
+  }
+
+ private:
+  enum class TKind : uint8_t { skFixed, skDecimal, skStructure };
+  struct TStep {
+    TKind kind;
+    int32_t size;  // fixed: bytes; decimal: digits of the length
+  };
+  struct TSpan {
+    size_t at;
+    size_t length;  // fixed: the field's bytes; others: the value's bytes (before any zero byte)
+  };
+  struct TColumn {
+    TDravikField* layoutField = nullptr;
+    bool blob = false;
+    size_t size = 0;
+    int32_t step = -1;   // the step that reads the column's field
+    std::string padded;  // a fixed value with a zero byte, padded as the field pads it
+  };
+
+  // The record at offset from the reader's window, read from its start again when the window ends inside it;
+  // false when the field list must decide.
+  bool ReadInPlace(int64_t offset) {
+    TFileReader& reader = *list_.DataReader();
+    if (offset < 0 || offset >= reader.OpenedSize()) return false;
+    reader.Seek(offset);
+    window_ = reader.WindowedBytes();
+    if (Parse()) return true;
+    const auto whole =
+        static_cast<size_t>(std::min<int64_t>(TFileReader::kMaxViewBytes, reader.OpenedSize() - offset));
+    if (window_.size() >= whole) return false;
+    reader.PeekBytes(static_cast<int32_t>(whole));
+    window_ = reader.WindowedBytes();
+    return Parse();
+  }
+
+  // The spans of the record at the window's start when every field is plainly valid, as the field list would
+  // read it without an error.
+  bool Parse() {
+    const char* bytes = window_.data();
+    const size_t size = window_.size();
+    if (typed_) {
+      // The type code after the leading digits must name the data set's type.
+      if (size <= kClassifyBytes) return false;
+      size_t p = 0;
+      while (p < kMaxLeadingDigits && bytes[p] >= '0' && bytes[p] <= '9') ++p;
+      if (p == kMaxLeadingDigits || RecordTypeOfSecondLetter(bytes[p + 1]) != dataSet_.RecordType())
+        return false;
+    }
+    size_t at = 0;
+    for (size_t i = 0; i < steps_.size(); ++i) {
+      const TStep& step = steps_[i];
+      switch (step.kind) {
+        case TKind::skFixed:
+          spans_[i] = {at, static_cast<size_t>(step.size)};
+          at += static_cast<size_t>(step.size);
+          if (at > size) return false;
+          break;
+        case TKind::skDecimal: {
+          if (at + static_cast<size_t>(step.size) > size) return false;
+          const int32_t length = PlainDigits(bytes + at, step.size);
+          if (length < 0 || length > TFileReader::kMaxCharsCount) return false;
+          at += static_cast<size_t>(step.size);
+          if (at + static_cast<size_t>(length) > size) return false;
+          spans_[i] = {at, BytesBeforeZero(bytes + at, static_cast<size_t>(length))};
+          at += static_cast<size_t>(length);
+          break;
+        }
+        case TKind::skStructure: {
+          if (at + TStadafStructField::kHeaderSize > size) return false;
+          const int32_t total = PlainDigitsOf<6>(bytes + at);
+          const int32_t elementSize = PlainDigitsOf<5>(bytes + at + 11);
+          at += TStadafStructField::kHeaderSize;
+          if (total < 0 || elementSize < 0 || at + static_cast<size_t>(total) > size) return false;
+          const size_t length = BytesBeforeZero(bytes + at, static_cast<size_t>(total));
+          if (length != 0 && (elementSize == 0 || length % static_cast<size_t>(elementSize) != 0))
+            return false;
+          spans_[i] = {at, length};
+          at += static_cast<size_t>(total);
+          break;
+        }
+      }
+    }
+    // The separator: one byte, which 2.00 and 2.10 require to be CR.
+    return at < size && (!typed_ || bytes[at] == '\r');
+  }
+
+  std::string_view InPlaceValue(TColumn& column) const {
+    const TSpan span = spans_[static_cast<size_t>(column.step)];
+    const std::string_view bytes = window_.substr(span.at, span.length);
+    if (steps_[static_cast<size_t>(column.step)].kind != TKind::skFixed) return bytes;
+    // A fixed value ends at a zero byte and is padded with blanks to its width, at most 255 of them.
+    const void* zero = std::memchr(bytes.data(), '\0', bytes.size());
+    if (zero == nullptr) return bytes;
+    const auto n = static_cast<size_t>(static_cast<const char*>(zero) - bytes.data());
+    column.padded.assign(bytes.data(), n);
+    column.padded.append(std::min<size_t>(bytes.size() - n, TDravikField::kMaxPadding), ' ');
+    return column.padded;
+  }
+
+  TStadafDataSet& dataSet_;
+  TStadafFieldList& list_;
+  bool typed_ = false;
+  bool inPlace_ = false;
+  int32_t count_ = 0;
+  int32_t recNo_ = 0;  // 0: on no record
+  std::vector<TStep> steps_;
+  std::vector<TSpan> spans_;
+  std::vector<TColumn> columns_;
+  std::vector<std::string_view> values_;
+  std::string_view window_;
+};
+
+}  // namespace
+
+std::unique_ptr<TRecordValues> OpenStadafRecordValues(TStadafDataSet& dataSet,
+                                                      std::span<const int32_t> columns) {
+  return std::make_unique<TStadafRecordValues>(dataSet, columns);
+}
