@@ -40,6 +40,16 @@ class TRFFRecordValues final : public TRecordValues {
       direct_ = direct_ && c.recordOffset >= 0;
       columns_.push_back(std::move(c));
     }
+    // Arriving at a record, the data set takes the value of every string column, which reads memo texts.
+    for (int32_t i = 0; i < dataSet.Fields().Count(); ++i) {
+      const TField& field = dataSet.Fields()[i];
+      if (field.IsBlob()) continue;
+      TDravikField* layoutField = &layout_.FieldByName(field.FieldName());
+      int32_t column = -1;
+      for (size_t c = 0; c < columns_.size(); ++c)
+        if (columns_[c].layoutField == layoutField && !columns_[c].blob) column = static_cast<int32_t>(c);
+      if (column >= 0 || layoutField->IsMemo()) arrival_.push_back({layoutField, column});
+    }
     values_.resize(columns_.size());
     const bool empty = dataSet.IsEmpty() || dataSet.Eof();
     if (!empty && recordLength_ > 0) {
@@ -109,11 +119,13 @@ class TRFFRecordValues final : public TRecordValues {
     // Anything else, a record cut short by the end of the file included, reads as the data set reads it.
     layout_.SetPosition(offset);
     layout_.ReadRecord();
-    for (size_t i = 0; i < columns_.size(); ++i)
-      if (!columns_[i].blob) {
-        const char* value = columns_[i].layoutField->GetValue();
-        values_[i] = std::string_view(value, strnlen(value, columns_[i].size));
+    for (const TArrival& arrival : arrival_) {
+      const char* value = arrival.layoutField->GetValue();
+      if (arrival.column >= 0) {
+        const auto c = static_cast<size_t>(arrival.column);
+        values_[c] = std::string_view(value, strnlen(value, columns_[c].size));
       }
+    }
   }
 
   // A plain fixed field's value from its record bytes: up to a zero byte, then at most 255 blanks.
@@ -128,11 +140,19 @@ class TRFFRecordValues final : public TRecordValues {
     return column.padded;
   }
 
+  // A string column of the data set whose value is taken on arriving at a record: a chosen one, or a memo
+  // text, which may fail.
+  struct TArrival {
+    TDravikField* layoutField;
+    int32_t column;  // index into columns_, or -1 when not chosen
+  };
+
   TDravikFieldList& layout_;
   int32_t recordLength_;
   int64_t size_ = 0;
   bool direct_ = false;
   std::vector<TColumn> columns_;
+  std::vector<TArrival> arrival_;
   std::vector<std::string_view> values_;
   std::string_view record_;  // the current record's bytes in the reader's window, when read in place
   int32_t recNo_ = 0;        // 0: on no record
