@@ -1,6 +1,9 @@
 #include "dataset/RecordFilter.h"
 
+#include <algorithm>
+
 #include "dataset/DataSet.h"
+#include "dataset/RecordValues.h"
 
 namespace {
 // Progress and cancellation are looked at once per this many records.
@@ -75,27 +78,38 @@ bool TRecordFilter::Matches() const {
   return true;
 }
 
+bool TRecordFilter::Matches(const std::vector<TCondition>& conditions, TRecordValues& cursor) const {
+  for (const TCondition& condition : conditions)
+    if (!Holds(condition, ComparableText(cursor.Value(condition.column)))) return false;
+  return true;
+}
+
 TRecordView TRecordFilter::Run(TDataSet& reader, const TPassControl& control) const {
   return NamingFile(control.FileName, [&] {
     CheckViewable(reader);
-    // The conditions read the fields of the reader, not of the data set they were parsed against.
-    TRecordFilter onReader(reader, {});
-    onReader.conditions_ = conditions_;
-    for (TCondition& condition : onReader.conditions_) {
-      condition.field = &reader.FieldByName(condition.field->FieldName());
+    // The conditions read the columns of the reader, not of the data set they were parsed against; a column
+    // that several conditions name is read once per record.
+    std::vector<TCondition> conditions = conditions_;
+    std::vector<int32_t> columns;
+    for (TCondition& condition : conditions) {
+      const int32_t index = ColumnIndex(reader, condition.field->FieldName());
+      const auto known = std::find(columns.begin(), columns.end(), index);
+      condition.column = static_cast<size_t>(known - columns.begin());
+      if (known == columns.end()) columns.push_back(index);
       ParseOperand(condition);
     }
     const int64_t total = reader.GetRecordCount();
     TRecordView view;
-    int32_t recNo = 0;
     reader.First();
-    for (; !reader.Eof() && !reader.IsEmpty(); reader.Next()) {
+    const std::unique_ptr<TRecordValues> cursor = OpenRecordValues(reader, columns);
+    int32_t recNo = 0;
+    for (; cursor->OnRecord(); cursor->Next()) {
       ++recNo;
       if (recNo % kStride == 0) {
         control.CheckCancel();
         control.Progress(recNo, total);
       }
-      if (onReader.Matches()) view.Append(recNo);
+      if (Matches(conditions, *cursor)) view.Append(recNo);
     }
     control.CheckCancel();
     control.Progress(recNo, total);

@@ -9,6 +9,7 @@
 
 class TDataSet;
 class TField;
+class TRecordValues;
 
 // One entry of a query: the column and what its value must be.
 //   "L*", "?H", "LH"        the whole value matches; "*" any run of characters, "?" any one character
@@ -44,9 +45,13 @@ class TRecordFilter {
     std::string operand;  // blanks around it removed
     bool numeric;         // the operand is a number
     TDecimal number;      // refers to operand
+    size_t column = 0;    // a pass's: the index of its value among the pass's columns
   };
   static void ParseOperand(TCondition& condition);
   bool Holds(const TCondition& condition, std::string_view value) const;
+  // Whether the cursor's record matches conditions (each with its column of the cursor), the columns read
+  // in the order of the conditions as far as they hold.
+  bool Matches(const std::vector<TCondition>& conditions, TRecordValues& cursor) const;
 
   std::vector<TCondition> conditions_;
   mutable std::string value_;

@@ -1,17 +1,23 @@
 #include "dataset/RecordSort.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "dataset/DataSet.h"
+#include "dataset/RecordValues.h"
 #include "dataset/ValueText.h"
 
 namespace {
 
 constexpr int64_t kStride = 4096;
+// Entries are sorted by 12 bytes: the 8-byte key, then the record number.
+constexpr int32_t kSortBytes = 12;
+// Ranges up to this many entries are sorted by comparison.
+constexpr size_t kSmallRange = 48;
 
 // 12 bytes: the key in two halves keeps the entry free of 8-byte alignment padding.
 struct TEntry {
@@ -81,8 +87,14 @@ class TSortPass {
   TSortPass(TDataSet& reader, const std::vector<TSortColumn>& columns, const TPassControl& control,
             TEntry* entries, size_t count, uint32_t maxRecNo)
       : reader_(reader), control_(control), entries_(entries), count_(count), exact_(maxRecNo) {
-    for (const TSortColumn& column : columns)
-      columns_.push_back({&reader.FieldByName(column.FieldName), column.Descending, true});
+    // A column named twice is read once per record.
+    for (const TSortColumn& column : columns) {
+      const int32_t index = ColumnIndex(reader, column.FieldName);
+      const auto known = std::find(readColumns_.begin(), readColumns_.end(), index);
+      const auto value = static_cast<size_t>(known - readColumns_.begin());
+      if (known == readColumns_.end()) readColumns_.push_back(index);
+      columns_.push_back({&reader.Fields()[index], column.Descending, true, value});
+    }
   }
 
   size_t Sort(bool walkAll, size_t capacity) {
@@ -97,6 +109,7 @@ class TSortPass {
     const TField* field;
     bool descending;
     bool numeric;  // every value so far is a number or blank
+    size_t value;  // the index of its value among the cursor's columns
   };
 
   // Whether a text column's values end within the chunks up to level: a string field holds at most its size.
@@ -104,19 +117,16 @@ class TSortPass {
     return !column.field->IsBlob() && int64_t{column.field->Size()} <= (int64_t{level} + 1) * 8;
   }
 
-  // Brings the reader to recNo, stepping when it is the next record.
+  // Brings the cursor to recNo, stepping when it is the next record.
   void MoveTo(uint32_t recNo) {
     const auto target = static_cast<int32_t>(recNo);
-    if (!reader_.IsEmpty() && !reader_.Eof() && reader_.GetRecNo() + 1 == target)
-      reader_.Next();
+    if (cursor_->OnRecord() && cursor_->RecNo() + 1 == target)
+      cursor_->Next();
     else
-      MoveToRecNo(reader_, target);
+      cursor_->MoveTo(target);
   }
 
-  std::string_view Read(size_t column) {
-    columns_[column].field->GetAsString(value_);
-    return ComparableText(value_);
-  }
+  std::string_view Read(size_t column) { return ComparableText(cursor_->Value(columns_[column].value)); }
 
   // The key of the reader's record for column at level; notes whether a number's key is exact.
   uint64_t KeyOf(size_t column, int32_t level, std::string_view text, uint32_t recNo) {
@@ -145,13 +155,14 @@ class TSortPass {
   // at the end of a file, which then raises as it does in a window), up to the entries' capacity.
   void FirstPass(bool walkAll, size_t capacity) {
     reader_.First();
+    cursor_ = OpenRecordValues(reader_, readColumns_);
     size_t textFrom = 0;
     total_ = walkAll ? capacity - 1 : count_;
     if (walkAll) count_ = 0;
     for (size_t i = 0;; ++i) {
       if (walkAll) {
-        if (i > 0) reader_.Next();
-        if (reader_.Eof() || reader_.IsEmpty() || i == capacity) break;
+        if (i > 0) cursor_->Next();
+        if (!cursor_->OnRecord() || i == capacity) break;
         entries_[count_++] = TEntry{0, 0, static_cast<uint32_t>(i + 1)};
       } else if (i == count_) {
         break;
@@ -184,11 +195,63 @@ class TSortPass {
   }
 
   // By key, then record number; the cancel flag is looked at while it runs, too.
-  void SortEntries(size_t begin, size_t end) {
-    std::sort(entries_ + begin, entries_ + end, [this](const TEntry& a, const TEntry& b) {
-      if (++comparisons_ % (kStride * 256) == 0) control_.CheckCancel();
-      return KeyThenRecord(a, b);
-    });
+  void SortEntries(size_t begin, size_t end) { RadixSort(entries_ + begin, entries_ + end, kSortBytes - 1); }
+
+  // In place by the 12 bytes of key and record number, the most significant byte first (an American flag
+  // sort: no second block of entries); ranges of a few entries by comparison.
+  void RadixSort(TEntry* first, TEntry* last, int32_t byte) {
+    for (;;) {
+      const auto n = static_cast<size_t>(last - first);
+      if (n <= kSmallRange || byte < 0) {
+        std::sort(first, last, KeyThenRecord);
+        return;
+      }
+      std::array<size_t, 256> heads{};
+      for (const TEntry* e = first; e != last; ++e) ++heads[SortByte(*e, byte)];
+      Work(n);
+      // All in one bucket: on to the next byte without moving anything.
+      if (heads[SortByte(*first, byte)] == n) {
+        --byte;
+        continue;
+      }
+      std::array<size_t, 256> ends{};
+      size_t at = 0;
+      for (size_t b = 0; b < 256; ++b) {
+        const size_t size = heads[b];
+        heads[b] = at;
+        at += size;
+        ends[b] = at;
+      }
+      for (size_t b = 0; b < 256; ++b)
+        while (heads[b] < ends[b]) {
+          TEntry entry = first[heads[b]];
+          for (size_t d = SortByte(entry, byte); d != b; d = SortByte(entry, byte))
+            std::swap(entry, first[heads[d]++]);
+          first[heads[b]++] = entry;
+        }
+      Work(n);
+      size_t from = 0;
+      for (size_t b = 0; b < 256; ++b) {
+        if (ends[b] - from > 1) RadixSort(first + from, first + ends[b], byte - 1);
+        from = ends[b];
+      }
+      return;
+    }
+  }
+
+  // Byte 11 (most significant) ... 0 of the entry's key and record number.
+  static size_t SortByte(const TEntry& entry, int32_t byte) {
+    const uint32_t word = byte >= 8 ? entry.keyHigh : byte >= 4 ? entry.keyLow : entry.recNo;
+    return word >> (8 * (byte & 3)) & 0xFF;
+  }
+
+  // The cancel flag is looked at after every few million entries sorted.
+  void Work(size_t entries) {
+    work_ += entries;
+    if (work_ >= kStride * 1024) {
+      work_ = 0;
+      control_.CheckCancel();
+    }
   }
 
   // Sorts entries begin … end - 1 among themselves by the column at level and resolves their ties.
@@ -263,15 +326,16 @@ class TSortPass {
   }
 
   TDataSet& reader_;
+  std::vector<int32_t> readColumns_;  // the reader's columns the cursor reads
+  std::unique_ptr<TRecordValues> cursor_;
   const TPassControl& control_;
   TEntry* entries_;
   size_t count_;
   size_t total_ = 0;  // records the first pass expects to read
   std::vector<TColumn> columns_;
   TRecordBits exact_;
-  std::string value_;
   uint64_t ticks_ = 0;
-  uint64_t comparisons_ = 0;
+  uint64_t work_ = 0;
 };
 
 struct TFreeEntries {

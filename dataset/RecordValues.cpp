@@ -1,5 +1,7 @@
 #include "dataset/RecordValues.h"
 
+#include <algorithm>
+
 #include "dataset/DataSet.h"
 #include "dataset/RecordView.h"
 
@@ -9,22 +11,31 @@ namespace {
 class TFieldRecordValues final : public TRecordValues {
  public:
   TFieldRecordValues(TDataSet& dataSet, std::span<const int32_t> columns)
-      : dataSet_(dataSet), texts_(columns.size()), views_(columns.size()) {
+      : dataSet_(dataSet), texts_(columns.size()), views_(columns.size()), ready_(columns.size(), false) {
     for (const int32_t column : columns) fields_.push_back(&dataSet.Fields()[column]);
   }
 
   bool OnRecord() const override { return !dataSet_.IsEmpty() && !dataSet_.Eof(); }
   int32_t RecNo() override { return dataSet_.GetRecNo(); }
   bool Next() override {
+    Moved();
     dataSet_.Next();
     return OnRecord();
   }
-  void MoveTo(int32_t recNo) override { MoveToRecNo(dataSet_, recNo); }
-  std::span<const std::string_view> Values() override {
-    for (size_t i = 0; i < fields_.size(); ++i) {
+  void MoveTo(int32_t recNo) override {
+    Moved();
+    MoveToRecNo(dataSet_, recNo);
+  }
+  std::string_view Value(size_t i) override {
+    if (!ready_[i]) {
       fields_[i]->GetAsString(texts_[i]);
       views_[i] = texts_[i];
+      ready_[i] = true;
     }
+    return views_[i];
+  }
+  std::span<const std::string_view> Values() override {
+    for (size_t i = 0; i < fields_.size(); ++i) Value(i);
     return views_;
   }
 
@@ -33,6 +44,9 @@ class TFieldRecordValues final : public TRecordValues {
   std::vector<const TField*> fields_;
   std::vector<std::string> texts_;
   std::vector<std::string_view> views_;
+  std::vector<bool> ready_;  // per column: its value of the current record was taken
+
+  void Moved() { std::fill(ready_.begin(), ready_.end(), false); }
 };
 
 }  // namespace
@@ -41,6 +55,13 @@ std::vector<int32_t> AllColumns(TDataSet& dataSet) {
   std::vector<int32_t> columns(static_cast<size_t>(dataSet.Fields().Count()));
   for (size_t i = 0; i < columns.size(); ++i) columns[i] = static_cast<int32_t>(i);
   return columns;
+}
+
+int32_t ColumnIndex(TDataSet& dataSet, std::string_view name) {
+  const TField& field = dataSet.FieldByName(name);
+  for (int32_t i = 0; i < dataSet.Fields().Count(); ++i)
+    if (&dataSet.Fields()[i] == &field) return i;
+  throw EDatabaseError("Field '" + std::string(name) + "' not found");
 }
 
 std::unique_ptr<TRecordValues> OpenFieldRecordValues(TDataSet& dataSet, std::span<const int32_t> columns) {

@@ -35,13 +35,18 @@ class TRecordValues {
   // To record recNo (1 ... ) as MoveToRecNo brings the data set there; nothing is read when the cursor
   // stands there already.
   virtual void MoveTo(int32_t recNo) = 0;
-  // The chosen columns' values of the current record, in the order they were chosen; valid until the next
-  // call on this cursor. Raises what asking the fields for their values raises.
+  // The value of chosen column i (0 ... number chosen - 1) of the current record, read when first asked for,
+  // as the field's value would be; valid until the cursor moves. Raises what asking the field raises.
+  virtual std::string_view Value(size_t i) = 0;
+  // Every chosen column's value, in the order chosen (Value of each in turn); valid until the cursor moves.
   virtual std::span<const std::string_view> Values() = 0;
 };
 
 // Indexes 0 ... n - 1 of the data set's fields.
 std::vector<int32_t> AllColumns(TDataSet& dataSet);
+
+// The index in dataSet.Fields() of the field FieldByName finds; raises as FieldByName does.
+int32_t ColumnIndex(TDataSet& dataSet, std::string_view name);
 
 // The fastest cursor the data set offers (TDataSet::CreateRecordValues), else one through its fields.
 // columns: indexes into dataSet.Fields(), each valid and none twice. dataSet must be open.

@@ -81,15 +81,26 @@ class TRFFRecordValues final : public TRecordValues {
     Arrive();
   }
 
+  std::string_view Value(size_t i) override {
+    TColumn& column = columns_[i];
+    if (!column.ready) {
+      if (!record_.empty()) {
+        values_[i] = DirectValue(column);
+      } else {
+        // A memo column: its value is asked for on its own (a string column's was taken on arrival).
+        const char* value = column.layoutField->GetValue();
+        values_[i] = std::string_view(value, std::strlen(value));
+      }
+      column.ready = true;
+    }
+    return values_[i];
+  }
+
   std::span<const std::string_view> Values() override {
     if (!record_.empty()) {
       for (size_t i = 0; i < columns_.size(); ++i) values_[i] = DirectValue(columns_[i]);
     } else {
-      for (size_t i = 0; i < columns_.size(); ++i)
-        if (columns_[i].blob) {
-          const char* value = columns_[i].layoutField->GetValue();
-          values_[i] = std::string_view(value, std::strlen(value));
-        }
+      for (size_t i = 0; i < columns_.size(); ++i) Value(i);
     }
     return values_;
   }
@@ -101,12 +112,14 @@ class TRFFRecordValues final : public TRecordValues {
     size_t size = 0;            // string columns: the value is cut to this many characters
     int32_t recordOffset = -1;  // where the field's bytes start in its record
     std::string padded;         // a value with a zero byte, padded as the field pads it
+    bool ready = false;         // its value of the current record was taken
   };
 
   // Reads the record the cursor arrived at as the data set does: the record, then its string columns.
   void Arrive() {
     const int64_t offset = static_cast<int64_t>(recordLength_) * (static_cast<int64_t>(recNo_) - 1);
     record_ = std::string_view();
+    for (TColumn& column : columns_) column.ready = false;
     if (direct_) {
       TFileReader& reader = *layout_.DataReader();
       reader.Seek(offset);
@@ -124,6 +137,7 @@ class TRFFRecordValues final : public TRecordValues {
       if (arrival.column >= 0) {
         const auto c = static_cast<size_t>(arrival.column);
         values_[c] = std::string_view(value, strnlen(value, columns_[c].size));
+        columns_[c].ready = true;
       }
     }
   }

@@ -88,28 +88,36 @@ class TStadafRecordValues final : public TRecordValues {
 
   bool Next() override {
     if (recNo_ <= 0) return false;
+    Moved();
     recNo_ = recNo_ < count_ ? recNo_ + 1 : 0;
     return recNo_ > 0;
   }
 
   void MoveTo(int32_t recNo) override {
     if (recNo < 1 || recNo > count_) throw EDatabaseError("Record " + std::to_string(recNo) + " not found");
+    if (recNo == recNo_) return;
+    Moved();
     recNo_ = recNo;
   }
 
+  std::string_view Value(size_t i) override {
+    TColumn& column = columns_[i];
+    if (recNo_ <= 0) return std::string_view();
+    if (!column.ready) {
+      if (readRecNo_ != recNo_) ReadRecord();
+      if (inPlaceRecord_) {
+        values_[i] = InPlaceValue(column);
+      } else {
+        const char* value = column.layoutField->GetValue();
+        values_[i] = std::string_view(value, column.blob ? std::strlen(value) : strnlen(value, column.size));
+      }
+      column.ready = true;
+    }
+    return values_[i];
+  }
+
   std::span<const std::string_view> Values() override {
-    if (columns_.empty() || recNo_ <= 0) return values_;
-    const int64_t offset = dataSet_.RecordOffset(recNo_);
-    if (inPlace_ && offset != list_.Position() && ReadInPlace(offset)) {
-      for (size_t i = 0; i < columns_.size(); ++i) values_[i] = InPlaceValue(columns_[i]);
-      return values_;
-    }
-    dataSet_.HoldRecord(recNo_);
-    for (size_t i = 0; i < columns_.size(); ++i) {
-      const char* value = columns_[i].layoutField->GetValue();
-      values_[i] =
-          std::string_view(value, columns_[i].blob ? std::strlen(value) : strnlen(value, columns_[i].size));
-    }
+    for (size_t i = 0; i < columns_.size(); ++i) Value(i);
     return values_;
   }
 
@@ -129,7 +137,22 @@ class TStadafRecordValues final : public TRecordValues {
     size_t size = 0;
     int32_t step = -1;   // the step that reads the column's field
     std::string padded;  // a fixed value with a zero byte, padded as the field pads it
+    bool ready = false;  // its value of the current record was taken
   };
+
+  void Moved() {
+    readRecNo_ = 0;
+    for (TColumn& column : columns_) column.ready = false;
+  }
+
+  // Reads the current record as the data set reads it on the first request for one of its values: in place
+  // where it is plainly valid, else through the field list (which reads nothing when it holds the record).
+  void ReadRecord() {
+    const int64_t offset = dataSet_.RecordOffset(recNo_);
+    inPlaceRecord_ = inPlace_ && offset != list_.Position() && ReadInPlace(offset);
+    if (!inPlaceRecord_) dataSet_.HoldRecord(recNo_);
+    readRecNo_ = recNo_;
+  }
 
   // The record at offset from the reader's window, read from its start again when the window ends inside it;
   // false when the field list must decide.
@@ -216,7 +239,9 @@ class TStadafRecordValues final : public TRecordValues {
   bool typed_ = false;
   bool inPlace_ = false;
   int32_t count_ = 0;
-  int32_t recNo_ = 0;  // 0: on no record
+  int32_t recNo_ = 0;           // 0: on no record
+  int32_t readRecNo_ = 0;       // the record read for the values taken, 0 for none
+  bool inPlaceRecord_ = false;  // it was read in place: spans_ and window_ hold it
   std::vector<TStep> steps_;
   std::vector<TSpan> spans_;
   std::vector<TColumn> columns_;

@@ -204,6 +204,49 @@ TEST(RecordSort, AgreesWithAStableSortOnManyRecordsOfFewValues) {
   EXPECT_EQ(RecNos(Sort(table, columns, TRecordView::All(3000))), expected);
 }
 
+TEST(RecordSort, AgreesWithAStableSortOnManyRecordsOfManyValues) {
+  // Numbers from -10^6 to 10^6 and texts of every first byte: the keys spread over every byte of their 8.
+  std::mt19937 random(11);
+  std::vector<std::vector<std::string>> rows;
+  for (int i = 0; i < 20000; ++i) {
+    std::string text(1 + random() % 12, ' ');
+    for (char& c : text) c = static_cast<char>(1 + random() % 255);
+    rows.push_back({std::to_string(static_cast<int>(random() % 2000001) - 1000000) + "." +
+                        std::to_string(random() % 100),
+                    random() % 50 ? text : "same"});
+  }
+  TFakeTable table({{"N"}, {"T"}}, rows);
+  table.Open();
+  for (const bool descending : {false, true}) {
+    for (const size_t column : {size_t{0}, size_t{1}}) {
+      TRecNos expected(rows.size());
+      for (size_t i = 0; i < rows.size(); ++i) expected[i] = static_cast<int32_t>(i + 1);
+      std::stable_sort(expected.begin(), expected.end(), [&](int32_t x, int32_t y) {
+        const std::string_view a = ComparableText(rows[size_t(x - 1)][column]);
+        const std::string_view b = ComparableText(rows[size_t(y - 1)][column]);
+        if (column == 0) {
+          const double u = std::stod(std::string(a));
+          const double v = std::stod(std::string(b));
+          return descending ? u > v : u < v;
+        }
+        // Texts byte by byte, as unsigned bytes.
+        const int order = std::string_view(a).compare(b) == 0 ? 0
+                          : std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                                         [](char p, char q) {
+                                                           return static_cast<unsigned char>(p) <
+                                                                  static_cast<unsigned char>(q);
+                                                         })
+                              ? -1
+                              : 1;
+        return descending ? order > 0 : order < 0;
+      });
+      const std::vector<TSortColumn> columns = {{column == 0 ? "N" : "T", descending}};
+      EXPECT_EQ(RecNos(Sort(table, columns, TRecordView::All(20000))), expected)
+          << "column " << column << (descending ? " descending" : "");
+    }
+  }
+}
+
 TEST(RecordSort, SortsTheRecordsOfAFilterAndEmptyViews) {
   auto table = Fares();
   EXPECT_EQ(RecNos(Sort(*table, {{"AMOUNT", true}}, Filter(*table, {{"CARRIER", "L*"}}))),

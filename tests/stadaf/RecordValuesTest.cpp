@@ -16,7 +16,7 @@ namespace {
 using namespace std::string_literals;
 
 // What a cursor meets: each record's number and values, then the error that ended the walk, if any.
-using TScript = std::function<void(TRecordValues& cursor, std::string& out)>;
+using TScript = std::function<void(TRecordValues& cursor, size_t columns, std::string& out)>;
 
 void AppendValues(TRecordValues& cursor, std::string& out) {
   out += std::to_string(cursor.RecNo()) + ":";
@@ -25,13 +25,23 @@ void AppendValues(TRecordValues& cursor, std::string& out) {
 }
 
 // Every record from the first on, as a dump walks them.
-void WalkAll(TRecordValues& cursor, std::string& out) {
+void WalkAll(TRecordValues& cursor, size_t /*columns*/, std::string& out) {
   for (; cursor.OnRecord(); cursor.Next()) AppendValues(cursor, out);
+}
+
+// Every record, its values asked for one at a time from the last column to the first, each twice.
+void WalkAskingOneByOne(TRecordValues& cursor, size_t columns, std::string& out) {
+  for (; cursor.OnRecord(); cursor.Next()) {
+    out += std::to_string(cursor.RecNo()) + ":";
+    for (size_t i = columns; i-- > 0;)
+      out += "[" + std::string(cursor.Value(i)) + "|" + std::string(cursor.Value(i)) + "]";
+    out += "\n";
+  }
 }
 
 // Records reached by number, as a sort goes back to them: the last, the first, one in the middle, then
 // past the end.
-void JumpAbout(TRecordValues& cursor, std::string& out) {
+void JumpAbout(TRecordValues& cursor, size_t /*columns*/, std::string& out) {
   for (const int32_t recNo : {3, 1, 2, 2, 9, 12, 0}) {
     out += "to " + std::to_string(recNo) + ": ";
     cursor.MoveTo(recNo);
@@ -57,7 +67,7 @@ std::string Transcript(const TOpen& open, bool fast, const std::vector<int32_t>&
     if (chosen.empty()) chosen = AllColumns(dataSet);
     if (fast) EXPECT_NE(dataSet.CreateRecordValues(chosen), nullptr);
     const auto cursor = fast ? OpenRecordValues(dataSet, chosen) : OpenFieldRecordValues(dataSet, chosen);
-    script(*cursor, out);
+    script(*cursor, chosen.size(), out);
   } catch (const std::exception& e) {
     out += "error: " + ErrorText(e);
   }
@@ -70,7 +80,7 @@ void ExpectSameAsFields(const TOpen& open, int32_t columnCount, const std::strin
   std::vector<std::vector<int32_t>> choices{{}};
   for (int32_t c = 0; c < columnCount; ++c) choices.push_back({c});
   for (const auto& columns : choices)
-    for (const TScript& script : {TScript(WalkAll), TScript(JumpAbout)}) {
+    for (const TScript& script : {TScript(WalkAll), TScript(WalkAskingOneByOne), TScript(JumpAbout)}) {
       const std::string fields = Transcript(open, false, columns, script);
       EXPECT_EQ(Transcript(open, true, columns, script), fields)
           << name << ", columns " << (columns.empty() ? std::string("all") : std::to_string(columns[0]));
