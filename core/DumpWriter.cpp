@@ -34,6 +34,14 @@ constexpr TPlainBytes kCsvQuoting = [] {
   return quoting;
 }();
 constexpr TPlainBytes kTsvPlain = PlainBytes("\\\n\r\t");
+// The document around an HTML table; the values are UTF-8 whatever the reader's default.
+constexpr const char* kHtmlStart =
+    "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n</head>\n<body>\n<table>\n";
+constexpr TPlainBytes kHtmlPlain = [] {
+  TPlainBytes plain = PlainBytes("&<>\"");
+  for (int c = 0; c < 0x20; ++c) plain[c] = c == '\t';
+  return plain;
+}();
 
 // The backslash escape that JSON strings and TSV fields share, or nullptr for any other character.
 const char* BackslashEscape(char c) {
@@ -185,6 +193,52 @@ void TDumpWriter::WriteDelimitedRow(const std::vector<std::string>& values) {
   FlushWhenFull();
 }
 
+void TDumpWriter::WriteHtmlText(std::string_view bytes) {
+  for (size_t run = 0; run < bytes.size();) {
+    // Plain bytes up to the next one to escape or decode, copied whole.
+    size_t i = run;
+    while (i < bytes.size() && kHtmlPlain[static_cast<unsigned char>(bytes[i])]) ++i;
+    buffer_.append(bytes.data() + run, i - run);
+    if (i == bytes.size()) break;
+    const char c = bytes[i];
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      AppendWindows1252AsUtf8(buffer_, bytes.substr(i, 1));
+    } else if (c == '&') {
+      buffer_ += "&amp;";
+    } else if (c == '<') {
+      buffer_ += "&lt;";
+    } else if (c == '>') {
+      buffer_ += "&gt;";
+    } else if (c == '"') {
+      buffer_ += "&quot;";
+    } else if (c == '\n' || c == '\r') {
+      // CR LF, LF and CR alone each break the line once.
+      buffer_ += "<br>";
+      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "&#%u;", static_cast<unsigned>(static_cast<unsigned char>(c)));
+      buffer_ += escaped;
+    }
+    run = i + 1;
+  }
+}
+
+void TDumpWriter::WriteHtmlRow(const std::vector<std::string>& values, const char* cell) {
+  buffer_ += "<tr>";
+  for (const std::string& value : values) {
+    buffer_ += '<';
+    buffer_ += cell;
+    buffer_ += '>';
+    WriteHtmlText(value);
+    buffer_ += "</";
+    buffer_ += cell;
+    buffer_ += '>';
+  }
+  buffer_ += "</tr>\n";
+  FlushWhenFull();
+}
+
 void TDumpWriter::WriteJsonColumns(const std::vector<TDumpColumn>& columns) {
   buffer_ += "{\"columns\":[";
   for (size_t i = 0; i < columns.size(); ++i) {
@@ -201,6 +255,14 @@ void TDumpWriter::WriteJsonColumns(const std::vector<TDumpColumn>& columns) {
 }
 
 void TDumpWriter::WriteSchema(const std::vector<TDumpColumn>& columns) {
+  if (format_ == TDumpFormat::dfHtml) {
+    buffer_ += kHtmlStart;
+    WriteHtmlRow({"name", "kind", "size"}, "th");
+    for (const auto& c : columns)
+      WriteHtmlRow({c.name, c.memo ? "memo" : "string", std::to_string(c.size)}, "td");
+    WriteFooter();
+    return;
+  }
   if (format_ == TDumpFormat::dfJsonLines) {
     WriteJsonColumns(columns);
     buffer_ += "]}\n";
@@ -216,7 +278,12 @@ void TDumpWriter::WriteHeader(const std::vector<TDumpColumn>& columns, int recor
   if (format_ != TDumpFormat::dfJsonLines) {
     std::vector<std::string> names;
     for (const auto& c : columns) names.push_back(c.name);
-    WriteDelimitedRow(names);
+    if (format_ == TDumpFormat::dfHtml) {
+      buffer_ += kHtmlStart;
+      WriteHtmlRow(names, "th");
+    } else {
+      WriteDelimitedRow(names);
+    }
     return;
   }
   WriteJsonColumns(columns);
@@ -231,6 +298,10 @@ void TDumpWriter::WriteHeader(const std::vector<TDumpColumn>& columns, int recor
 }
 
 void TDumpWriter::WriteRecord(int64_t recNo, const std::vector<std::string>& values) {
+  if (format_ == TDumpFormat::dfHtml) {
+    WriteHtmlRow(values, "td");
+    return;
+  }
   if (format_ != TDumpFormat::dfJsonLines) {
     WriteDelimitedRow(values);
     return;
@@ -244,4 +315,8 @@ void TDumpWriter::WriteRecord(int64_t recNo, const std::vector<std::string>& val
   }
   buffer_ += "]}\n";
   FlushWhenFull();
+}
+
+void TDumpWriter::WriteFooter() {
+  if (format_ == TDumpFormat::dfHtml) buffer_ += "</table>\n</body>\n</html>\n";
 }

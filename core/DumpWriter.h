@@ -6,7 +6,8 @@
 #include <string_view>
 #include <vector>
 
-enum class TDumpFormat { dfJsonLines, dfCsv, dfTsv };
+// dfHtml: a UTF-8 HTML document with one table (the viewer's export); the others as kwdump writes them.
+enum class TDumpFormat { dfJsonLines, dfCsv, dfTsv, dfHtml };
 
 struct TDumpColumn {
   std::string name;  // 8-bit, as the data set names it
@@ -32,6 +33,10 @@ class TDumpWriter {
   void WriteHeader(const std::vector<TDumpColumn>& columns, int recordType, std::string_view typeName,
                    int64_t count);
   void WriteRecord(int64_t recNo, const std::vector<std::string>& values);
+  // html: closes the table and the document after the last record; nothing for the other formats.
+  void WriteFooter();
+  // The UTF-8 byte order mark, for programs that take a CSV file without one for their own code page.
+  void WriteByteOrderMark() { buffer_ += "\xEF\xBB\xBF"; }
 
  private:
   // Each appends to buffer_, decoding and escaping byte by byte in one pass; runs of bytes that need
@@ -42,6 +47,9 @@ class TDumpWriter {
   void WriteCsvField(std::string_view bytes);
   void WriteTsvField(std::string_view bytes);
   void WriteDelimitedRow(const std::vector<std::string>& values);
+  // & < > " as entities, line breaks as <br>, other control characters as numeric references.
+  void WriteHtmlText(std::string_view bytes);
+  void WriteHtmlRow(const std::vector<std::string>& values, const char* cell);
   void WriteNumber(int64_t value);
   void FlushWhenFull() {
     if (buffer_.size() >= kFlushSize) Flush();
