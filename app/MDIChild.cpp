@@ -13,6 +13,7 @@
 #include "app/MessageBox.h"
 #include "app/gridtools/GoToRecord.h"
 #include "app/gridtools/GridClipboard.h"
+#include "app/gridtools/GridContextMenu.h"
 #include "app/gridtools/GridFind.h"
 #include "app/gridtools/GridViewTools.h"
 #include "isam/CtreeDataSet.h"
@@ -22,7 +23,8 @@ TMDIChild::TMDIChild(TMainForm& mainForm)
       mainForm_(mainForm),
       Panel1_(new QFrame(this)),
       rxdbg_(new TDBGrid(Panel1_)),
-      indexPicker_(new TIndexPicker(Panel1_)) {
+      indexPicker_(new TIndexPicker(Panel1_)),
+      contextMenu_(new TGridContextMenu(*rxdbg_)) {
   setObjectName(QStringLiteral("MDIChild"));
   setAttribute(Qt::WA_DeleteOnClose);
   Panel1_->setObjectName(QStringLiteral("Panel1"));
@@ -41,7 +43,7 @@ TMDIChild::TMDIChild(TMainForm& mainForm)
   connect(rxdbg_->View()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { TMainMenus::UpdateEditActions(mainForm_); });
   gridTools_ = std::make_unique<TGridViewTools>(
-      *rxdbg_, [this] { return TMainForm::NodeData(treeNode_); }, mainForm_.statusBar());
+      *rxdbg_, *contextMenu_, [this] { return TMainForm::NodeData(treeNode_); }, mainForm_.statusBar());
   gridFind_ = std::make_unique<TGridFind>(
       *rxdbg_, *Panel1_, [this] { return TMainForm::NodeData(treeNode_); }, mainForm_.statusBar());
   layout->addWidget(gridFind_->Bar());

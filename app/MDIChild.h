@@ -8,6 +8,7 @@ class QFrame;
 class QTreeWidgetItem;
 class TDataSet;
 class TDBGrid;
+class TGridContextMenu;
 class TGridFind;
 class TGridViewTools;
 class TIndexPicker;
@@ -27,6 +28,8 @@ class TMDIChild : public QMdiSubWindow {
   ~TMDIChild() override;
 
   TDBGrid* rxdbg() const { return rxdbg_; }
+  // The grid's context menu; the tools of the window bind its entries.
+  TGridContextMenu* ContextMenu() const { return contextMenu_; }
   // The grid's query and sort by form; none once the window was closed.
   TGridViewTools* GridTools() const { return gridTools_.get(); }
   // The grid's find; none once the window was closed.
@@ -60,6 +63,7 @@ class TMDIChild : public QMdiSubWindow {
   TDBGrid* rxdbg_;
   // Made after the grid, which comes first when the window gives its focus away.
   TIndexPicker* indexPicker_;
+  TGridContextMenu* contextMenu_;  // owned by the grid
   std::unique_ptr<TGridViewTools> gridTools_;
   std::unique_ptr<TGridFind> gridFind_;
   std::string caption_ = "MDI Child";

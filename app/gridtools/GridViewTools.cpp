@@ -1,21 +1,25 @@
 #include "app/gridtools/GridViewTools.h"
 
-#include <QMenu>
+#include <QAction>
 #include <QShortcut>
 #include <QStatusBar>
 
 #include "app/DBGrid.h"
 #include "app/MessageBox.h"
+#include "app/gridtools/GridContextMenu.h"
 #include "app/gridtools/QueryByFormDialog.h"
 #include "app/gridtools/SortByFormDialog.h"
 #include "core/FileInfo.h"
 
-TGridViewTools::TGridViewTools(TDBGrid& grid, std::function<TFileInfo*()> holder, QStatusBar* statusBar)
-    : grid_(grid), holder_(std::move(holder)), statusBar_(statusBar) {
+TGridViewTools::TGridViewTools(TDBGrid& grid, TGridContextMenu& menu, std::function<TFileInfo*()> holder,
+                               QStatusBar* statusBar)
+    : grid_(grid), menu_(menu), holder_(std::move(holder)), statusBar_(statusBar) {
   setObjectName(QStringLiteral("GridViewTools"));
-  grid_.View()->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(grid_.View(), &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& at) { ContextMenu()->popup(grid_.View()->viewport()->mapToGlobal(at)); });
+  menu_.Bind(TGridMenuEntry::gmQueryByForm, this, [this] { QueryByForm(); });
+  menu_.Bind(TGridMenuEntry::gmSortByForm, this, [this] { SortByForm(); });
+  menu_.Bind(TGridMenuEntry::gmShowAllRecords, this, [this] { ShowAll(); });
+  menu_.Bind(TGridMenuEntry::gmCancelPass, this, [this] { Cancel(); });
+  connect(&menu_, &TGridContextMenu::AboutToShow, this, [this] { UpdateEntries(); });
   auto* escape =
       new QShortcut(QKeySequence(Qt::Key_Escape), &grid_, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
   connect(escape, &QShortcut::activated, this, [this] {
@@ -49,30 +53,13 @@ TGridViewTools::~TGridViewTools() {
   if (shown_ && grid_.DataSet() == shown_.get()) grid_.SetDataSet(nullptr);
 }
 
-QMenu* TGridViewTools::ContextMenu() {
-  if (menu_ == nullptr) {
-    menu_ = new QMenu(&grid_);
-    menu_->setObjectName(QStringLiteral("GridContextMenu"));
-    menu_->addAction(QStringLiteral("Query by form..."), this, [this] { QueryByForm(); })
-        ->setObjectName(QStringLiteral("QueryByForm"));
-    menu_->addAction(QStringLiteral("Sort by form..."), this, [this] { SortByForm(); })
-        ->setObjectName(QStringLiteral("SortByForm"));
-    menu_->addAction(QStringLiteral("Show all records"), this, [this] { ShowAll(); })
-        ->setObjectName(QStringLiteral("ShowAllRecords"));
-    menu_->addAction(QStringLiteral("Cancel"), this, [this] { Cancel(); })
-        ->setObjectName(QStringLiteral("CancelPass"));
-  }
+void TGridViewTools::UpdateEntries() {
   TFileInfo* info = holder_();
   const bool idle = info != nullptr && !Running();
-  for (QAction* action : menu_->actions()) {
-    if (action->objectName() == QLatin1String("CancelPass"))
-      action->setEnabled(Running());
-    else if (action->objectName() == QLatin1String("ShowAllRecords"))
-      action->setEnabled(idle && shown_ != nullptr);
-    else
-      action->setEnabled(idle);
-  }
-  return menu_;
+  menu_.Entry(TGridMenuEntry::gmQueryByForm)->setEnabled(idle);
+  menu_.Entry(TGridMenuEntry::gmSortByForm)->setEnabled(idle);
+  menu_.Entry(TGridMenuEntry::gmShowAllRecords)->setEnabled(idle && shown_ != nullptr);
+  menu_.Entry(TGridMenuEntry::gmCancelPass)->setEnabled(Running());
 }
 
 void TGridViewTools::QueryByForm() {

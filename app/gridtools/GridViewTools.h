@@ -8,13 +8,13 @@
 #include "app/gridtools/ViewPass.h"
 #include "dataset/ViewDataSet.h"
 
-class QMenu;
 class QStatusBar;
 class TDBGrid;
 class TFileInfo;
+class TGridContextMenu;
 
-// A data window's "query by form" and "sort by form": the grid's context menu entries, the dialogs, the
-// pass on a worker thread with its progress in the status bar (Esc or the menu's Cancel ends it), and the
+// A data window's "query by form" and "sort by form": their entries in the grid's context menu, the dialogs,
+// the pass on a worker thread with its progress in the status bar (Esc or the menu's Cancel ends it), and the
 // view the grid then shows over the holder's data set. "Show all records" returns to the data set itself.
 // Its owner destroys it before the grid; destroying it cancels a running pass.
 class TGridViewTools : public QObject {
@@ -22,11 +22,10 @@ class TGridViewTools : public QObject {
 
  public:
   // holder: the holder whose data set the window shows (none once it is gone).
-  TGridViewTools(TDBGrid& grid, std::function<TFileInfo*()> holder, QStatusBar* statusBar);
+  TGridViewTools(TDBGrid& grid, TGridContextMenu& menu, std::function<TFileInfo*()> holder,
+                 QStatusBar* statusBar);
   ~TGridViewTools() override;
 
-  // The grid's context menu, its entries enabled by the state.
-  QMenu* ContextMenu();
   // What the dialogs do once confirmed: a new pass with these entries or columns and the others kept.
   void Query(std::vector<TFilterEntry> entries);
   void Sort(std::vector<TSortColumn> columns);
@@ -49,12 +48,14 @@ class TGridViewTools : public QObject {
   void StartPass();
   void Show(const std::shared_ptr<TRecordView>& view);
   void ShowStatus(const QString& text);
+  // Enables the menu's entries by the state.
+  void UpdateEntries();
 
   TDBGrid& grid_;
+  TGridContextMenu& menu_;
   std::function<TFileInfo*()> holder_;
   QStatusBar* statusBar_;
   TViewPass pass_;
-  QMenu* menu_ = nullptr;
   std::vector<TFilterEntry> where_;
   std::vector<TSortColumn> sort_;
   std::unique_ptr<TViewDataSet> shown_;

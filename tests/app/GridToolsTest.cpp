@@ -17,6 +17,7 @@
 #include "app/MDIChild.h"
 #include "app/MainForm.h"
 #include "app/MessageBox.h"
+#include "app/gridtools/GridContextMenu.h"
 #include "app/gridtools/GridViewTools.h"
 #include "app/gridtools/QueryByFormDialog.h"
 #include "app/gridtools/SortByFormDialog.h"
@@ -75,10 +76,14 @@ class GridToolsTest : public testing::Test {
 
 TEST_F(GridToolsTest, TheGridsContextMenuOffersQueryAndSortByForm) {
   TMDIChild& window = OpenFares();
-  QMenu* menu = window.GridTools()->ContextMenu();
+  TGridContextMenu& menu = *window.ContextMenu();
+  menu.Refresh();
   std::vector<std::string> entries;
-  for (QAction* action : menu->actions())
+  for (TGridMenuEntry entry : {TGridMenuEntry::gmQueryByForm, TGridMenuEntry::gmSortByForm,
+                               TGridMenuEntry::gmShowAllRecords, TGridMenuEntry::gmCancelPass}) {
+    QAction* action = menu.Entry(entry);
     entries.push_back(action->text().toStdString() + (action->isEnabled() ? "" : " (off)"));
+  }
   EXPECT_EQ(entries, (std::vector<std::string>{"Query by form...", "Sort by form...",
                                                "Show all records (off)", "Cancel (off)"}));
   EXPECT_EQ(window.rxdbg()->View()->contextMenuPolicy(), Qt::CustomContextMenu);
