@@ -1,5 +1,9 @@
 #include "dataset/RecordSort.h"
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -130,13 +134,18 @@ class TSortPass {
 
   // The key of the reader's record for column at level; notes whether a number's key is exact.
   uint64_t KeyOf(size_t column, int32_t level, std::string_view text, uint32_t recNo) {
+    TDecimal number;
+    const bool isNumber = columns_[column].numeric && !text.empty() && number.Parse(text);
+    return KeyOf(column, level, text, recNo, isNumber ? &number : nullptr);
+  }
+  // The same with the value parsed already: number is none when the value is no number.
+  uint64_t KeyOf(size_t column, int32_t level, std::string_view text, uint32_t recNo,
+                 const TDecimal* number) {
     const TColumn& c = columns_[column];
     uint64_t key = 0;
     if (c.numeric) {
-      TDecimal number;
-      const bool isNumber = !text.empty() && number.Parse(text);
-      key = isNumber ? NumberKey(number) : 0;
-      exact_.Set(recNo, !isNumber || number.ExactAsDouble());
+      key = number != nullptr ? NumberKey(*number) : 0;
+      exact_.Set(recNo, number == nullptr || number->ExactAsDouble());
     } else {
       key = TextChunk(text, level);
     }
@@ -173,11 +182,12 @@ class TSortPass {
       for (size_t column = columns_.size(); column-- > 0;) {
         const std::string_view text = Read(column);
         TDecimal number;
-        if (columns_[column].numeric && !text.empty() && !number.Parse(text)) {
+        const bool isNumber = columns_[column].numeric && !text.empty() && number.Parse(text);
+        if (columns_[column].numeric && !text.empty() && !isNumber) {
           columns_[column].numeric = false;
           if (column == 0) textFrom = i;
         }
-        if (column == 0) entry.SetKey(KeyOf(0, 0, text, entry.recNo));
+        if (column == 0) entry.SetKey(KeyOf(0, 0, text, entry.recNo, isNumber ? &number : nullptr));
       }
     }
     control_.CheckCancel();
@@ -198,44 +208,47 @@ class TSortPass {
   void SortEntries(size_t begin, size_t end) { RadixSort(entries_ + begin, entries_ + end, kSortBytes - 1); }
 
   // In place by the 12 bytes of key and record number, the most significant byte first (an American flag
-  // sort: no second block of entries); ranges of a few entries by comparison.
+  // sort: no second block of entries); ranges of a few entries by comparison. Bytes that all entries of a
+  // range share are passed over without a pass of their own.
   void RadixSort(TEntry* first, TEntry* last, int32_t byte) {
-    for (;;) {
-      const auto n = static_cast<size_t>(last - first);
-      if (n <= kSmallRange || byte < 0) {
-        std::sort(first, last, KeyThenRecord);
-        return;
-      }
-      std::array<size_t, 256> heads{};
-      for (const TEntry* e = first; e != last; ++e) ++heads[SortByte(*e, byte)];
-      Work(n);
-      // All in one bucket: on to the next byte without moving anything.
-      if (heads[SortByte(*first, byte)] == n) {
-        --byte;
-        continue;
-      }
-      std::array<size_t, 256> ends{};
-      size_t at = 0;
-      for (size_t b = 0; b < 256; ++b) {
-        const size_t size = heads[b];
-        heads[b] = at;
-        at += size;
-        ends[b] = at;
-      }
-      for (size_t b = 0; b < 256; ++b)
-        while (heads[b] < ends[b]) {
-          TEntry entry = first[heads[b]];
-          for (size_t d = SortByte(entry, byte); d != b; d = SortByte(entry, byte))
-            std::swap(entry, first[heads[d]++]);
-          first[heads[b]++] = entry;
-        }
-      Work(n);
-      size_t from = 0;
-      for (size_t b = 0; b < 256; ++b) {
-        if (ends[b] - from > 1) RadixSort(first + from, first + ends[b], byte - 1);
-        from = ends[b];
-      }
+    const auto n = static_cast<size_t>(last - first);
+    if (n <= kSmallRange) {
+      std::sort(first, last, KeyThenRecord);
       return;
+    }
+    TEntry any{0, 0, 0};
+    TEntry all{~0u, ~0u, ~0u};
+    for (const TEntry* e = first; e != last; ++e) {
+      any = {any.keyHigh | e->keyHigh, any.keyLow | e->keyLow, any.recNo | e->recNo};
+      all = {all.keyHigh & e->keyHigh, all.keyLow & e->keyLow, all.recNo & e->recNo};
+    }
+    Work(n);
+    const TEntry differ{any.keyHigh ^ all.keyHigh, any.keyLow ^ all.keyLow, any.recNo ^ all.recNo};
+    while (byte >= 0 && SortByte(differ, byte) == 0) --byte;
+    // Equal keys in record order already, as the first pass leaves them when a column holds one value.
+    if (byte < 4 && std::is_sorted(first, last, KeyThenRecord)) return;
+    std::array<size_t, 256> heads{};
+    for (const TEntry* e = first; e != last; ++e) ++heads[SortByte(*e, byte)];
+    std::array<size_t, 256> ends{};
+    size_t at = 0;
+    for (size_t b = 0; b < 256; ++b) {
+      const size_t size = heads[b];
+      heads[b] = at;
+      at += size;
+      ends[b] = at;
+    }
+    for (size_t b = 0; b < 256; ++b)
+      while (heads[b] < ends[b]) {
+        TEntry entry = first[heads[b]];
+        for (size_t d = SortByte(entry, byte); d != b; d = SortByte(entry, byte))
+          std::swap(entry, first[heads[d]++]);
+        first[heads[b]++] = entry;
+      }
+    Work(n);
+    size_t from = 0;
+    for (size_t b = 0; b < 256; ++b) {
+      if (ends[b] - from > 1) RadixSort(first + from, first + ends[b], byte - 1);
+      from = ends[b];
     }
   }
 
@@ -338,6 +351,24 @@ class TSortPass {
   uint64_t work_ = 0;
 };
 
+// A block for count entries that std::free releases. A large one is asked for in huge pages where the
+// system gives them on request: the sort moves entries across the whole block, and small pages would cost a
+// page fault per 4 KiB filled and a translation miss per move.
+TEntry* AllocateEntries(size_t count) {
+  const size_t bytes = count * sizeof(TEntry);
+  void* block = nullptr;
+#if defined(__linux__)
+  constexpr size_t kHugePage = size_t{2} << 20;
+  if (bytes >= 4 * kHugePage) {
+    block = std::aligned_alloc(kHugePage, (bytes + kHugePage - 1) / kHugePage * kHugePage);
+    if (block != nullptr) ::madvise(block, bytes, MADV_HUGEPAGE);
+  }
+#endif
+  if (block == nullptr) block = std::malloc(bytes);
+  if (block == nullptr) throw std::bad_alloc();
+  return static_cast<TEntry*>(block);
+}
+
 struct TFreeEntries {
   void operator()(TEntry* entries) const { std::free(entries); }
 };
@@ -351,9 +382,7 @@ TRecordView TRecordSort::Run(TDataSet& reader, TRecordView input, const TPassCon
     size_t count = static_cast<size_t>(input.Count());
     // Every record: room for one past the count, a partial record at the end of the file.
     const size_t capacity = walkAll ? count + 1 : count;
-    std::unique_ptr<TEntry, TFreeEntries> entries(
-        static_cast<TEntry*>(std::malloc(std::max<size_t>(capacity, 1) * sizeof(TEntry))));
-    if (!entries) throw std::bad_alloc();
+    std::unique_ptr<TEntry, TFreeEntries> entries(AllocateEntries(std::max<size_t>(capacity, 1)));
     uint32_t maxRecNo = walkAll ? static_cast<uint32_t>(capacity) : 0;
     bool ascending = true;
     for (size_t i = 0; i < count && !walkAll; ++i) {

@@ -55,6 +55,18 @@ int TDecimal::Compare(const TDecimal& other) const {
 }
 
 double TDecimal::ToDouble() const {
+  // Up to 15 digits: the digits as an integer and the power of ten are both exact doubles, so their quotient
+  // is the correctly rounded value, as the general conversion gives it.
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  if (integer_.size() + fraction_.size() <= 15) {
+    int64_t digits = 0;
+    for (const char c : integer_) digits = digits * 10 + (c - '0');
+    for (const char c : fraction_) digits = digits * 10 + (c - '0');
+    if (digits == 0) return 0.0;
+    const double value = static_cast<double>(digits) / kPowers[fraction_.size()];
+    return negative_ ? -value : value;
+  }
   std::string_view text = text_;
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   double value = 0;

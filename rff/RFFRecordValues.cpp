@@ -1,5 +1,6 @@
 #include "rff/RFFRecordValues.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <typeinfo>
@@ -7,9 +8,24 @@
 
 #include "layout/DravikFieldList.h"
 #include "layout/FileReader.h"
+#include "layout/ValueBytes.h"
 #include "rff/RFFDataSet.h"
 
 namespace {
+
+// Whether bytes hold a zero byte: eight at a time, as values are short.
+bool HasZeroByteIn(std::string_view bytes) {
+  const char* p = bytes.data();
+  size_t n = bytes.size();
+  uint64_t word;
+  for (; n >= 8; p += 8, n -= 8) {
+    std::memcpy(&word, p, 8);
+    if (HasZeroByte(word)) return true;
+  }
+  for (; n > 0; ++p, --n)
+    if (*p == '\0') return true;
+  return false;
+}
 
 class TRFFRecordValues final : public TRecordValues {
  public:
@@ -34,6 +50,7 @@ class TRFFRecordValues final : public TRecordValues {
       c.layoutField = &layout_.FieldByName(field.FieldName());
       c.blob = field.IsBlob();
       c.size = static_cast<size_t>(field.Size());
+      c.width = static_cast<size_t>(std::max(c.layoutField->Size(), 0));
       for (int32_t i = 0; i < layout_.FieldCount(); ++i)
         if (&layout_.FieldByIndex(i) == c.layoutField) c.recordOffset = offsets[static_cast<size_t>(i)];
       // A column without a field of its own in the layout (none here) is read the checked way.
@@ -111,6 +128,7 @@ class TRFFRecordValues final : public TRecordValues {
     bool blob = false;
     size_t size = 0;            // string columns: the value is cut to this many characters
     int32_t recordOffset = -1;  // where the field's bytes start in its record
+    size_t width = 0;           // the layout field's bytes in its record
     std::string padded;         // a value with a zero byte, padded as the field pads it
     bool ready = false;         // its value of the current record was taken
   };
@@ -123,9 +141,10 @@ class TRFFRecordValues final : public TRecordValues {
     if (direct_) {
       TFileReader& reader = *layout_.DataReader();
       reader.Seek(offset);
-      const std::string_view bytes = reader.PeekBytes(recordLength_);
-      if (bytes.size() == static_cast<size_t>(recordLength_)) {
-        record_ = bytes;
+      std::string_view bytes = reader.WindowedBytes();
+      if (bytes.size() < static_cast<size_t>(recordLength_)) bytes = reader.PeekBytes(recordLength_);
+      if (bytes.size() >= static_cast<size_t>(recordLength_)) {
+        record_ = bytes.substr(0, static_cast<size_t>(recordLength_));
         return;
       }
     }
@@ -144,11 +163,10 @@ class TRFFRecordValues final : public TRecordValues {
 
   // A plain fixed field's value from its record bytes: up to a zero byte, then at most 255 blanks.
   std::string_view DirectValue(TColumn& column) const {
-    const std::string_view bytes =
-        record_.substr(static_cast<size_t>(column.recordOffset), column.layoutField->Size());
-    const void* zero = std::memchr(bytes.data(), '\0', bytes.size());
-    if (zero == nullptr) return bytes;
-    const auto n = static_cast<size_t>(static_cast<const char*>(zero) - bytes.data());
+    const std::string_view bytes(record_.data() + column.recordOffset, column.width);
+    if (!HasZeroByteIn(bytes)) return bytes;
+    const auto n = static_cast<size_t>(
+        static_cast<const char*>(std::memchr(bytes.data(), '\0', bytes.size())) - bytes.data());
     column.padded.assign(bytes.data(), n);
     column.padded.append(std::min<size_t>(bytes.size() - n, TDravikField::kMaxPadding), ' ');
     return column.padded;

@@ -47,25 +47,26 @@ class TStadafRecordValues final : public TRecordValues {
     typed_ = dynamic_cast<const TStadaf200FieldList*>(&list_) != nullptr;
     count_ = dataSet.GetRecordCount();
     inPlace_ = list_.DataReader() != nullptr && list_.DataReader()->IsOpen();
-    // The fields a record of the data set's type holds, in the order the list reads them.
+    // The fields a record of the data set's type holds, in the order the list reads them, and how.
     std::vector<const TDravikField*> read;
+    std::vector<TStep> fieldSteps;
     for (int32_t i = 0; i < list_.FieldCount(); ++i) {
       const TDravikField& field = list_.FieldByIndex(i);
       if (typed_ && field.RecordType() != dataSet.RecordType()) continue;
       read.push_back(&field);
-      TStep step{TKind::skFixed, field.Size()};
+      TStep step{TKind::skFixed, field.Size(), -1};
       const std::type_info& type = typeid(field);
       if (type == typeid(TDravikField) && !field.IsMemo() && field.Size() >= 1) {
         step.kind = TKind::skFixed;
       } else if (type == typeid(TVariableDravikField) && field.Size() <= -1 && field.Size() >= -9 &&
                  !static_cast<const TVariableDravikField&>(field).BinaryLengthIndicator()) {
-        step = {TKind::skDecimal, -field.Size()};
+        step = {TKind::skDecimal, -field.Size(), -1};
       } else if (type == typeid(TStadafStructField)) {
-        step = {TKind::skStructure, 0};
+        step = {TKind::skStructure, 0, -1};
       } else {
         inPlace_ = false;  // memo, virtual and other fields: through the field list
       }
-      steps_.push_back(step);
+      fieldSteps.push_back(step);
     }
     for (const int32_t column : columns) {
       const TField& field = dataSet.Fields()[column];
@@ -74,11 +75,25 @@ class TStadafRecordValues final : public TRecordValues {
       c.blob = field.IsBlob();
       c.size = static_cast<size_t>(field.Size());
       for (size_t i = 0; i < read.size(); ++i)
-        if (read[i] == c.layoutField) c.step = static_cast<int32_t>(i);
-      if (c.step < 0) inPlace_ = false;
+        if (read[i] == c.layoutField) {
+          c.span = static_cast<int32_t>(spans_.size());
+          c.fixed = fieldSteps[i].kind == TKind::skFixed;
+          fieldSteps[i].span = c.span;
+          spans_.emplace_back();
+        }
+      if (c.span < 0) inPlace_ = false;
       columns_.push_back(std::move(c));
     }
-    spans_.resize(steps_.size());
+    // Fixed fields whose values are not asked for are passed in one step.
+    for (const TStep& step : fieldSteps) {
+      if (step.kind == TKind::skFixed && step.span < 0 && !steps_.empty() &&
+          steps_.back().kind == TKind::skSkip && steps_.back().size <= INT32_MAX - step.size) {
+        steps_.back().size += step.size;
+      } else {
+        steps_.push_back(step.kind == TKind::skFixed && step.span < 0 ? TStep{TKind::skSkip, step.size, -1}
+                                                                      : step);
+      }
+    }
     values_.resize(columns_.size());
     if (!dataSet.IsEmpty() && !dataSet.Eof()) recNo_ = dataSet.GetRecNo();
   }
@@ -122,10 +137,11 @@ class TStadafRecordValues final : public TRecordValues {
   }
 
  private:
-  enum class TKind : uint8_t { skFixed, skDecimal, skStructure };
+  enum class TKind : uint8_t { skSkip, skFixed, skDecimal, skStructure };
   struct TStep {
     TKind kind;
-    int32_t size;  // fixed: bytes; decimal: digits of the length
+    int32_t size;  // skip and fixed: bytes; decimal: digits of the length
+    int32_t span;  // where the value of an asked-for field goes in spans_, or -1
   };
   struct TSpan {
     size_t at;
@@ -135,7 +151,8 @@ class TStadafRecordValues final : public TRecordValues {
     TDravikField* layoutField = nullptr;
     bool blob = false;
     size_t size = 0;
-    int32_t step = -1;   // the step that reads the column's field
+    int32_t span = -1;   // its field's place in spans_
+    bool fixed = false;  // its field is a fixed one
     std::string padded;  // a fixed value with a zero byte, padded as the field pads it
     bool ready = false;  // its value of the current record was taken
   };
@@ -184,11 +201,14 @@ class TStadafRecordValues final : public TRecordValues {
         return false;
     }
     size_t at = 0;
-    for (size_t i = 0; i < steps_.size(); ++i) {
-      const TStep& step = steps_[i];
+    for (const TStep& step : steps_) {
       switch (step.kind) {
+        case TKind::skSkip:
+          at += static_cast<size_t>(step.size);
+          if (at > size) return false;
+          break;
         case TKind::skFixed:
-          spans_[i] = {at, static_cast<size_t>(step.size)};
+          spans_[static_cast<size_t>(step.span)] = {at, static_cast<size_t>(step.size)};
           at += static_cast<size_t>(step.size);
           if (at > size) return false;
           break;
@@ -198,7 +218,9 @@ class TStadafRecordValues final : public TRecordValues {
           if (length < 0 || length > TFileReader::kMaxCharsCount) return false;
           at += static_cast<size_t>(step.size);
           if (at + static_cast<size_t>(length) > size) return false;
-          spans_[i] = {at, BytesBeforeZero(bytes + at, static_cast<size_t>(length))};
+          if (step.span >= 0)
+            spans_[static_cast<size_t>(step.span)] = {
+                at, BytesBeforeZero(bytes + at, static_cast<size_t>(length))};
           at += static_cast<size_t>(length);
           break;
         }
@@ -211,7 +233,7 @@ class TStadafRecordValues final : public TRecordValues {
           const size_t length = BytesBeforeZero(bytes + at, static_cast<size_t>(total));
           if (length != 0 && (elementSize == 0 || length % static_cast<size_t>(elementSize) != 0))
             return false;
-          spans_[i] = {at, length};
+          if (step.span >= 0) spans_[static_cast<size_t>(step.span)] = {at, length};
           at += static_cast<size_t>(total);
           break;
         }
@@ -222,9 +244,9 @@ class TStadafRecordValues final : public TRecordValues {
   }
 
   std::string_view InPlaceValue(TColumn& column) const {
-    const TSpan span = spans_[static_cast<size_t>(column.step)];
+    const TSpan span = spans_[static_cast<size_t>(column.span)];
     const std::string_view bytes = window_.substr(span.at, span.length);
-    if (steps_[static_cast<size_t>(column.step)].kind != TKind::skFixed) return bytes;
+    if (!column.fixed) return bytes;
     // A fixed value ends at a zero byte and is padded with blanks to its width, at most 255 of them.
     const void* zero = std::memchr(bytes.data(), '\0', bytes.size());
     if (zero == nullptr) return bytes;

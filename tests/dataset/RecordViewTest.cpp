@@ -138,6 +138,22 @@ TEST(ValueText, DecimalsCompareExactlyWhateverTheirLength) {
   }
 }
 
+TEST(ValueText, DecimalsBecomeTheNearestDouble) {
+  std::mt19937 random(5);
+  std::vector<std::string> texts = {"0", "-0", "0.1", "-1.5", "100.00", "0.000000000000001", "999999999999999",
+                                    "9007199254740993", "1234567890.12345", "1e5", "123456789012345678901234"};
+  for (int i = 0; i < 20000; ++i) {
+    std::string text = std::to_string(random() % 1000000000);
+    text.insert(random() % text.size(), ".");
+    texts.push_back((random() % 2 ? "-" : "") + text);
+  }
+  for (const std::string& text : texts) {
+    TDecimal number;
+    if (!number.Parse(text)) continue;
+    EXPECT_EQ(number.ToDouble(), std::strtod(text.c_str(), nullptr)) << text;
+  }
+}
+
 TEST(RecordSort, OrdersByColumnsNumericallyOrByTextKeepingRecordOrderInTies) {
   struct Case {
     std::vector<TSortColumn> columns;
