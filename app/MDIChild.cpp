@@ -15,6 +15,7 @@
 #include "app/gridtools/GridClipboard.h"
 #include "app/gridtools/GridContextMenu.h"
 #include "app/gridtools/GridFind.h"
+#include "app/gridtools/GridOutput.h"
 #include "app/gridtools/GridViewTools.h"
 #include "isam/CtreeDataSet.h"
 
@@ -48,6 +49,11 @@ TMDIChild::TMDIChild(TMainForm& mainForm)
       *rxdbg_, *Panel1_, [this] { return TMainForm::NodeData(treeNode_); }, mainForm_.statusBar());
   layout->addWidget(gridFind_->Bar());
   connect(gridTools_.get(), &TGridViewTools::EscapePressed, gridFind_.get(), &TGridFind::Cancel);
+  gridOutput_ = std::make_unique<TGridOutput>(
+      *rxdbg_, *contextMenu_, [this] { return TMainForm::NodeData(treeNode_); }, [this] { return windowTitle(); },
+      mainForm_.statusBar());
+  layout->addWidget(gridOutput_->ProgressBar());
+  connect(gridTools_.get(), &TGridViewTools::EscapePressed, gridOutput_.get(), &TGridOutput::Cancel);
   // The grid takes the focus whenever the window does.
   Panel1_->setFocusProxy(rxdbg_);
   setWidget(Panel1_);
@@ -59,6 +65,7 @@ TMDIChild::TMDIChild(TMainForm& mainForm)
 TMDIChild::~TMDIChild() {
   // Before the grid they are bound to: they end their running passes, and the view tools unbind the grid
   // from their view.
+  gridOutput_.reset();
   gridFind_.reset();
   gridTools_.reset();
 }
@@ -105,6 +112,7 @@ void TMDIChild::closeEvent(QCloseEvent* event) {
   if (!event->isAccepted()) return;
   // The window is freed; the data set stays open with its holder.
   closing_ = true;
+  gridOutput_.reset();
   gridFind_.reset();
   gridTools_.reset();
   indexPicker_->SetDataSet(nullptr);

@@ -10,6 +10,7 @@ class TDataSet;
 class TDBGrid;
 class TGridContextMenu;
 class TGridFind;
+class TGridOutput;
 class TGridViewTools;
 class TIndexPicker;
 class TMainForm;
@@ -34,6 +35,8 @@ class TMDIChild : public QMdiSubWindow {
   TGridViewTools* GridTools() const { return gridTools_.get(); }
   // The grid's find; none once the window was closed.
   TGridFind* GridFind() const { return gridFind_.get(); }
+  // The grid's print and export; none once the window was closed.
+  TGridOutput* GridOutput() const { return gridOutput_.get(); }
   // The data source: binds the grid to dataSet, which the window never owns. Errors of the first
   // fetch are shown by the grid; the window stays.
   void SetDataSet(TDataSet* dataSet);
@@ -66,6 +69,7 @@ class TMDIChild : public QMdiSubWindow {
   TGridContextMenu* contextMenu_;  // owned by the grid
   std::unique_ptr<TGridViewTools> gridTools_;
   std::unique_ptr<TGridFind> gridFind_;
+  std::unique_ptr<TGridOutput> gridOutput_;
   std::string caption_ = "MDI Child";
   QTreeWidgetItem* treeNode_ = nullptr;
   bool closing_ = false;

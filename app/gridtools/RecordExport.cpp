@@ -1,0 +1,164 @@
+#include "app/gridtools/RecordExport.h"
+
+#include <QFile>
+#include <QSaveFile>
+#if defined(__linux__)
+#include <fcntl.h>
+#endif
+#include <chrono>
+#include <memory>
+#include <ostream>
+#include <span>
+#include <streambuf>
+#include <string_view>
+
+#include "dataset/DataSet.h"
+#include "dataset/RecordValues.h"
+#include "dataset/RecordView.h"
+#include "support/Exception.h"
+
+namespace {
+
+// Cancel is looked at once per this many records, progress reported at most once per kProgressInterval.
+constexpr int64_t kStride = 1024;
+constexpr std::chrono::milliseconds kProgressInterval(25);
+
+// The writer's large pieces go straight to the file; a failed write fails the stream. The file is synced
+// before it is renamed into place: its pages are handed to the disk as they are written, so that the sync at
+// the end has little left to wait for.
+class TDeviceBuffer : public std::streambuf {
+ public:
+  explicit TDeviceBuffer(QFileDevice& device) : device_(device) {}
+
+ protected:
+  std::streamsize xsputn(const char* bytes, std::streamsize count) override {
+    if (device_.write(bytes, count) != count) return 0;
+    written_ += count;
+#if defined(__linux__)
+    if (written_ - handed_ >= kWriteBehind && device_.flush()) {
+      ::sync_file_range(device_.handle(), handed_, written_ - handed_, SYNC_FILE_RANGE_WRITE);
+      handed_ = written_;
+    }
+#endif
+    return count;
+  }
+  int_type overflow(int_type c) override {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    const char byte = traits_type::to_char_type(c);
+    return device_.write(&byte, 1) == 1 ? c : traits_type::eof();
+  }
+
+ private:
+  static constexpr int64_t kWriteBehind = 8 << 20;
+
+  QFileDevice& device_;
+  int64_t written_ = 0;
+  int64_t handed_ = 0;  // the bytes whose writing to the disk was started
+};
+
+// The target file open for writing under a temporary name, with the dump writer on it. Commit renames it into
+// place; destroyed before, it removes the temporary file.
+class TExportFile {
+ public:
+  explicit TExportFile(const TExportTarget& target)
+      : file_(target.Path), buffer_(file_), stream_(&buffer_), writer_(stream_, target.Format) {
+    if (!file_.open(QIODevice::WriteOnly)) Fail();
+    if (target.ByteOrderMark && target.Format == TDumpFormat::dfCsv) writer_.WriteByteOrderMark();
+  }
+
+  TDumpWriter& Writer() { return writer_; }
+
+  void Commit() {
+    writer_.Flush();
+    if (!stream_ || !file_.commit()) Fail();
+  }
+
+ private:
+  [[noreturn]] void Fail() {
+    const QString reason = file_.errorString();
+    Exception error("Export failed: " + reason.toStdString());
+    error.SetFileNameOnce(QFile::encodeName(file_.fileName()).toStdString());
+    throw error;
+  }
+
+  QSaveFile file_;
+  TDeviceBuffer buffer_;
+  std::ostream stream_;
+  TDumpWriter writer_;
+};
+
+// Reports progress now and then by the clock, so that a fast pass does not flood the receiving thread.
+class TProgressClock {
+ public:
+  explicit TProgressClock(const TPassControl& control) : control_(control) {}
+  void Step(int64_t done, int64_t total) {
+    if (done % kStride != 0) return;
+    control_.CheckCancel();
+    const auto now = std::chrono::steady_clock::now();
+    if (now - last_ < kProgressInterval) return;
+    last_ = now;
+    control_.Progress(done, total);
+  }
+
+ private:
+  const TPassControl& control_;
+  std::chrono::steady_clock::time_point last_{};
+};
+
+}  // namespace
+
+std::vector<TDumpColumn> ExportColumns(TDataSet& dataSet) {
+  std::vector<TDumpColumn> columns;
+  for (const auto& field : dataSet.Fields())
+    columns.push_back({field->FieldName(), field->IsBlob(), field->Size()});
+  return columns;
+}
+
+void ExportRecords(TDataSet& reader, const TRecordView* view, const TExportHeader& header,
+                   const TExportTarget& target, const TPassControl& control) {
+  NamingFile(control.FileName, [&] {
+    TExportFile file(target);
+    TDumpWriter& writer = file.Writer();
+    const std::vector<TDumpColumn> columns = ExportColumns(reader);
+    const int32_t count = view ? view->Count() : reader.GetRecordCount();
+    writer.WriteHeader(columns, header.RecordType, header.TypeName, count);
+    std::vector<std::string> values(columns.size());
+    // Values straight from the file's reader where the data set offers that, as kwdump reads them.
+    const std::unique_ptr<TRecordValues> cursor = OpenRecordValues(reader);
+    auto write = [&](int64_t recNo) {
+      const std::span<const std::string_view> record = cursor->Values();
+      for (size_t i = 0; i < record.size(); ++i) values[i].assign(record[i]);
+      writer.WriteRecord(recNo, values);
+    };
+    TProgressClock progress(control);
+    int64_t done = 0;
+    if (view) {
+      for (int32_t position = 1; position <= count; ++position) {
+        cursor->MoveTo(view->RecordAt(position));
+        write(position);
+        progress.Step(++done, count);
+      }
+    } else {
+      // From one record to the next as the grid and kwdump walk the file, so that a partial record after the
+      // last counted one is reached too.
+      for (; cursor->OnRecord(); cursor->Next()) {
+        write(done + 1);
+        progress.Step(++done, count);
+      }
+    }
+    writer.WriteFooter();
+    control.CheckCancel();
+    file.Commit();
+    control.Progress(done, done);
+  });
+}
+
+void ExportRows(const TExportRows& rows, const TExportHeader& header, const TExportTarget& target) {
+  TExportFile file(target);
+  TDumpWriter& writer = file.Writer();
+  writer.WriteHeader(rows.Columns, header.RecordType, header.TypeName,
+                     static_cast<int64_t>(rows.Values.size()));
+  for (size_t i = 0; i < rows.Values.size(); ++i) writer.WriteRecord(rows.RecNos[i], rows.Values[i]);
+  writer.WriteFooter();
+  file.Commit();
+}

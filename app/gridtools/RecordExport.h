@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/DumpWriter.h"
+
+class TDataSet;
+class TRecordView;
+struct TPassControl;
+
+// Where and how an export writes.
+struct TExportTarget {
+  QString Path;
+  TDumpFormat Format = TDumpFormat::dfCsv;
+  bool ByteOrderMark = false;  // CSV only: the UTF-8 byte order mark first
+};
+
+// What the JSON Lines header names: the STADAF record type shown, 0 and "None" for other files.
+struct TExportHeader {
+  int RecordType = 0;
+  std::string TypeName;
+};
+
+// Rows read beforehand (a grid's selection): the columns, and per row its record number and one 8-bit value
+// per column.
+struct TExportRows {
+  std::vector<TDumpColumn> Columns;
+  std::vector<int64_t> RecNos;
+  std::vector<std::vector<std::string>> Values;
+};
+
+// The columns of a data set as kwdump lists them: every field in field order.
+std::vector<TDumpColumn> ExportColumns(TDataSet& dataSet);
+
+// Writes every record of reader, or the records of view in its order, with the header and rows that
+// `kwdump --format` writes for the same file (and --where/--sort for a view). The file is written through a
+// QSaveFile: it appears whole once done, and after an error or a cancel neither it nor a temporary file is
+// left, an earlier file of that name unchanged. Progress and the cancel flag as control says; errors of
+// reading name control.FileName, errors of writing the target.
+void ExportRecords(TDataSet& reader, const TRecordView* view, const TExportHeader& header,
+                   const TExportTarget& target, const TPassControl& control);
+// Writes rows the same way.
+void ExportRows(const TExportRows& rows, const TExportHeader& header, const TExportTarget& target);

@@ -1,0 +1,105 @@
+// The data window's export of a whole file against kwdump's, on an RFF file of about 1 GiB of 60-byte records
+// generated here: the export reads through a reader of its own and writes CSV through a QSaveFile in the same
+// folder, as the window's worker thread does; kwdump writes the same bytes to /dev/null. Target: 400 MB/s of
+// input for both. Runs interleaved, medians printed.
+#include <QFile>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "BenchSupport.h"
+#include "app/gridtools/RecordExport.h"
+#include "core/FileInfo.h"
+#include "dataset/RecordView.h"
+#include "tools/kwdump/Kwdump.h"
+
+namespace {
+
+constexpr int kRecordLength = 60;  // 58 characters and CR LF
+
+void WriteRffFile(const std::string& path, int64_t bytes) {
+  std::ofstream ini(path.substr(0, path.size() - 4) + ".ini", std::ios::binary);
+  ini << "[FIELDDESCRIPTIONS]\r\nCXR, 3\r\nORIGIN, 3\r\nDEST, 3\r\nFARE_BASIS, 8\r\nAMOUNT, 10\r\nCURRENCY, "
+         "3\r\n"
+         "REMARKS, 28\r\n";
+  static const char* const kCarriers[] = {"LH", "AF", "LX", "OS", "SK", "IB", "TP", "BA", "KL", "AY"};
+  std::ofstream out(path, std::ios::binary);
+  std::string chunk;
+  for (int64_t k = 0, written = 0; written < bytes;) {
+    chunk.clear();
+    for (int i = 0; i < 16384 && written < bytes; ++i, ++k, written += kRecordLength) {
+      char record[kRecordLength + 1];
+      std::snprintf(record, sizeof record, "%-3sFRAJFKY%07lld%10.2fEUR%-28s\r\n", kCarriers[k * 7 % 10],
+                    static_cast<long long>(k * 7919 % 9999991),
+                    50.0 + static_cast<double>(k * 104729 % 400000) / 100, "Valid Monday, to \"Thursday\"");
+      chunk.append(record, kRecordLength);
+    }
+    out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+  }
+}
+
+// Processor time of this process so far (user and system), in ms.
+double CpuMs() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  auto ms = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) * 1000 + static_cast<double>(t.tv_usec) / 1000;
+  };
+  return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+double ExportMs(const std::string& input, const std::string& output) {
+  const double start = bench::NowMs();
+  const TFileInfo reader(input, nullptr, 0, ".RFF");
+  TPassControl control;
+  control.FileName = input;
+  TExportTarget target;
+  target.Path = QFile::decodeName(output.c_str());
+  target.Format = TDumpFormat::dfCsv;
+  ExportRecords(reader.GetDataSet(), nullptr, {0, "None"}, target, control);
+  return bench::NowMs() - start;
+}
+
+double KwdumpMs(const std::string& input) {
+  std::string program = "kwdump";
+  std::string format = "--format";
+  std::string csv = "csv";
+  std::string file = input;
+  char* argv[] = {program.data(), format.data(), csv.data(), file.data(), nullptr};
+  std::ofstream out("/dev/null", std::ios::binary);
+  const double start = bench::NowMs();
+  RunKwdump(4, argv, out, std::cerr);
+  return bench::NowMs() - start;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int64_t mib = argc > 1 ? std::stoll(argv[1]) : 1024;
+  const int runs = argc > 2 ? std::stoi(argv[2]) : 3;
+  bench::TempFolder folder;
+  const std::string input = folder.Path("fares.rff");
+  WriteRffFile(input, mib << 20);
+  const double mb = static_cast<double>((mib << 20) / kRecordLength * kRecordLength) / 1e6;
+  std::vector<double> exportMs;
+  std::vector<double> exportCpuMs;
+  std::vector<double> kwdumpMs;
+  for (int run = 0; run < runs; ++run) {
+    kwdumpMs.push_back(KwdumpMs(input));
+    const double cpu = CpuMs();
+    exportMs.push_back(ExportMs(input, folder.Path("fares.csv")));
+    exportCpuMs.push_back(CpuMs() - cpu);
+    std::remove(folder.Path("fares.csv").c_str());
+  }
+  const double grid = bench::Median(exportMs);
+  const double dump = bench::Median(kwdumpMs);
+  const double gridCpu = bench::Median(exportCpuMs);
+  std::printf(
+      "grid export to CSV: %.0f ms, %.0f MB/s of input (target 400); processor time %.0f ms, %.0f MB/s "
+      "(the rest waits for the disk: the file is synced before it is renamed into place)\n",
+      grid, mb / grid * 1000, gridCpu, mb / gridCpu * 1000);
+  std::printf("kwdump --format csv: %.0f ms, %.0f MB/s of input (target 400)\n", dump, mb / dump * 1000);
+  return 0;
+}
