@@ -183,7 +183,8 @@ void TDumpWriter::WriteTsvField(std::string_view bytes) {
   AppendEscaped(buffer_, bytes, kTsvPlain, [](std::string& out, char c) { out += BackslashEscape(c); });
 }
 
-void TDumpWriter::WriteDelimitedRow(const std::vector<std::string>& values) {
+template <class TValues>
+void TDumpWriter::WriteDelimitedRow(const TValues& values) {
   const bool csv = format_ == TDumpFormat::dfCsv;
   for (size_t i = 0; i < values.size(); ++i) {
     if (i > 0) buffer_ += csv ? ',' : '\t';
@@ -224,9 +225,10 @@ void TDumpWriter::WriteHtmlText(std::string_view bytes) {
   }
 }
 
-void TDumpWriter::WriteHtmlRow(const std::vector<std::string>& values, const char* cell) {
+template <class TValues>
+void TDumpWriter::WriteHtmlRow(const TValues& values, const char* cell) {
   buffer_ += "<tr>";
-  for (const std::string& value : values) {
+  for (const std::string_view value : values) {
     buffer_ += '<';
     buffer_ += cell;
     buffer_ += '>';
@@ -257,9 +259,10 @@ void TDumpWriter::WriteJsonColumns(const std::vector<TDumpColumn>& columns) {
 void TDumpWriter::WriteSchema(const std::vector<TDumpColumn>& columns) {
   if (format_ == TDumpFormat::dfHtml) {
     buffer_ += kHtmlStart;
-    WriteHtmlRow({"name", "kind", "size"}, "th");
+    WriteHtmlRow(std::vector<std::string>{"name", "kind", "size"}, "th");
     for (const auto& c : columns)
-      WriteHtmlRow({c.name, c.memo ? "memo" : "string", std::to_string(c.size)}, "td");
+      WriteHtmlRow(std::vector<std::string>{c.name, c.memo ? "memo" : "string", std::to_string(c.size)},
+                   "td");
     WriteFooter();
     return;
   }
@@ -268,9 +271,9 @@ void TDumpWriter::WriteSchema(const std::vector<TDumpColumn>& columns) {
     buffer_ += "]}\n";
     return;
   }
-  WriteDelimitedRow({"name", "kind", "size"});
+  WriteDelimitedRow(std::vector<std::string>{"name", "kind", "size"});
   for (const auto& c : columns)
-    WriteDelimitedRow({c.name, c.memo ? "memo" : "string", std::to_string(c.size)});
+    WriteDelimitedRow(std::vector<std::string>{c.name, c.memo ? "memo" : "string", std::to_string(c.size)});
 }
 
 void TDumpWriter::WriteHeader(const std::vector<TDumpColumn>& columns, int recordType,
@@ -298,6 +301,15 @@ void TDumpWriter::WriteHeader(const std::vector<TDumpColumn>& columns, int recor
 }
 
 void TDumpWriter::WriteRecord(int64_t recNo, const std::vector<std::string>& values) {
+  WriteValues(recNo, values);
+}
+
+void TDumpWriter::WriteRecord(int64_t recNo, std::span<const std::string_view> values) {
+  WriteValues(recNo, values);
+}
+
+template <class TValues>
+void TDumpWriter::WriteValues(int64_t recNo, const TValues& values) {
   if (format_ == TDumpFormat::dfHtml) {
     WriteHtmlRow(values, "td");
     return;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,8 @@ class TDumpWriter {
   void WriteHeader(const std::vector<TDumpColumn>& columns, int recordType, std::string_view typeName,
                    int64_t count);
   void WriteRecord(int64_t recNo, const std::vector<std::string>& values);
+  // The same from views of the values, as a record value cursor gives them (no copy per value).
+  void WriteRecord(int64_t recNo, std::span<const std::string_view> values);
   // html: closes the table and the document after the last record; nothing for the other formats.
   void WriteFooter();
   // The UTF-8 byte order mark, for programs that take a CSV file without one for their own code page.
@@ -46,10 +49,15 @@ class TDumpWriter {
   void WriteJsonColumns(const std::vector<TDumpColumn>& columns);
   void WriteCsvField(std::string_view bytes);
   void WriteTsvField(std::string_view bytes);
-  void WriteDelimitedRow(const std::vector<std::string>& values);
+  // Rows of values of any kind that converts to std::string_view.
+  template <class TValues>
+  void WriteValues(int64_t recNo, const TValues& values);
+  template <class TValues>
+  void WriteDelimitedRow(const TValues& values);
   // & < > " as entities, line breaks as <br>, other control characters as numeric references.
   void WriteHtmlText(std::string_view bytes);
-  void WriteHtmlRow(const std::vector<std::string>& values, const char* cell);
+  template <class TValues>
+  void WriteHtmlRow(const TValues& values, const char* cell);
   void WriteNumber(int64_t value);
   void FlushWhenFull() {
     if (buffer_.size() >= kFlushSize) Flush();

@@ -14,6 +14,18 @@ inline bool HasZeroByte(uint32_t word) {
   return ((word - 0x01010101u) & ~word & 0x80808080u) != 0;
 }
 
+// Whether bytes[0, n) hold a zero byte: eight at a time, without calling out, as values are short.
+inline bool HasZeroByteIn(const char* bytes, size_t n) {
+  uint64_t word;
+  for (; n >= 8; bytes += 8, n -= 8) {
+    std::memcpy(&word, bytes, 8);
+    if (HasZeroByte(word)) return true;
+  }
+  for (; n > 0; ++bytes, --n)
+    if (*bytes == '\0') return true;
+  return false;
+}
+
 // Copies the bytes of source[0, n) before its first zero byte to destination and returns their count. Record
 // values are short and rarely hold a zero byte, so this moves eight bytes at a time without calling out; it
 // writes only inside destination[0, n).

@@ -13,20 +13,6 @@
 
 namespace {
 
-// Whether bytes hold a zero byte: eight at a time, as values are short.
-bool HasZeroByteIn(std::string_view bytes) {
-  const char* p = bytes.data();
-  size_t n = bytes.size();
-  uint64_t word;
-  for (; n >= 8; p += 8, n -= 8) {
-    std::memcpy(&word, p, 8);
-    if (HasZeroByte(word)) return true;
-  }
-  for (; n > 0; ++p, --n)
-    if (*p == '\0') return true;
-  return false;
-}
-
 class TRFFRecordValues final : public TRecordValues {
  public:
   TRFFRecordValues(TRFFDataSet& dataSet, std::span<const int32_t> columns)
@@ -164,7 +150,7 @@ class TRFFRecordValues final : public TRecordValues {
   // A plain fixed field's value from its record bytes: up to a zero byte, then at most 255 blanks.
   std::string_view DirectValue(TColumn& column) const {
     const std::string_view bytes(record_.data() + column.recordOffset, column.width);
-    if (!HasZeroByteIn(bytes)) return bytes;
+    if (!HasZeroByteIn(bytes.data(), bytes.size())) return bytes;
     const auto n = static_cast<size_t>(
         static_cast<const char*>(std::memchr(bytes.data(), '\0', bytes.size())) - bytes.data());
     column.padded.assign(bytes.data(), n);

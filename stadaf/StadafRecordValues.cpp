@@ -7,6 +7,7 @@
 
 #include "dataset/RecordView.h"
 #include "layout/FileReader.h"
+#include "layout/ValueBytes.h"
 #include "stadaf/PlainBytes.h"
 #include "stadaf/Stadaf200FieldList.h"
 #include "stadaf/StadafDataSet.h"
@@ -248,9 +249,9 @@ class TStadafRecordValues final : public TRecordValues {
     const std::string_view bytes = window_.substr(span.at, span.length);
     if (!column.fixed) return bytes;
     // A fixed value ends at a zero byte and is padded with blanks to its width, at most 255 of them.
-    const void* zero = std::memchr(bytes.data(), '\0', bytes.size());
-    if (zero == nullptr) return bytes;
-    const auto n = static_cast<size_t>(static_cast<const char*>(zero) - bytes.data());
+    if (!HasZeroByteIn(bytes.data(), bytes.size())) return bytes;
+    const auto n = static_cast<size_t>(
+        static_cast<const char*>(std::memchr(bytes.data(), '\0', bytes.size())) - bytes.data());
     column.padded.assign(bytes.data(), n);
     column.padded.append(std::min<size_t>(bytes.size() - n, TDravikField::kMaxPadding), ' ');
     return column.padded;

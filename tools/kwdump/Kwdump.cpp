@@ -170,15 +170,12 @@ struct TDumpContext {
 // data set's fastest cursor, which reads what its fields would give.
 bool DumpRecords(TDataSet& dataSet, const TDumpContext& context) {
   const TOptions& options = context.options;
-  std::vector<std::string> values(static_cast<size_t>(dataSet.Fields().Count()));
   try {
     MoveToRecord(dataSet, options.first);
     const std::unique_ptr<TRecordValues> cursor = OpenRecordValues(dataSet);
     for (int64_t written = 0; cursor->OnRecord(); ++written) {
       if (options.limit && written >= *options.limit) break;
-      const std::span<const std::string_view> record = cursor->Values();
-      for (size_t i = 0; i < record.size(); ++i) values[i].assign(record[i]);
-      context.writer.WriteRecord(options.first + written, values);
+      context.writer.WriteRecord(options.first + written, cursor->Values());
       cursor->Next();
     }
   } catch (const std::exception& e) {
