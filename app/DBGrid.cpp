@@ -41,6 +41,10 @@ void TDBGridView::keyPressEvent(QKeyEvent* event) {
     if (grid_.OnCopy) grid_.OnCopy();
     return;
   }
+  if (event->matches(QKeySequence::SelectAll)) {
+    grid_.SelectAllRecords();
+    return;
+  }
   const bool control = event->modifiers() & Qt::ControlModifier;
   const bool shift = event->modifiers() & Qt::ShiftModifier;
   auto across = [this](CursorAction action) {
@@ -205,6 +209,10 @@ TDBGrid::TDBGrid(QWidget* parent)
   titles->viewport()->setMouseTracking(true);
   titles->viewport()->installEventFilter(this);
   setFocusProxy(view_);
+  // Any selection but the grid's own for "all records" ends that state.
+  connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+    if (keepingAll_ == 0) allRecords_ = false;
+  });
 
   scrollBar_->setTracking(false);
   connect(scrollBar_, &QScrollBar::actionTriggered, this, &TDBGrid::ScrollBarAction);
@@ -222,6 +230,7 @@ void TDBGrid::SetDataSet(TDataSet* dataSet) {
   if (dataSet_) dataSet_->RemoveDataEventHandler(eventToken_);
   dataSet_ = dataSet;
   eventToken_ = 0;
+  allRecords_ = false;
   {
     TSyncScope sync(syncing_);
     model_->SetDataSet(dataSet_);
@@ -360,9 +369,10 @@ void TDBGrid::OnDataEvent(TDataEvent event, int32_t info) {
     TSyncScope sync(syncing_);
     model_->DataSetEvent(event, info);
   }
-  if (event == TDataEvent::deDataSetScroll && info != 0) ShiftSelection(info);
+  if (event == TDataEvent::deDataSetScroll && info != 0 && !allRecords_) ShiftSelection(info);
   if (model_->columnCount() != sizedColumns_) SizeColumns();
   SyncCurrentCell();
+  if (allRecords_) KeepAllSelected();
   UpdateScrollBar();
 }
 
@@ -373,7 +383,7 @@ void TDBGrid::SyncCurrentCell() {
   const QModelIndex current = view_->currentIndex();
   const int column = current.isValid() ? current.column() : 0;
   const QModelIndex target = model_->index(row, std::min(column, model_->columnCount() - 1));
-  if (extending_) {
+  if (extending_ || allRecords_) {
     if (target != current) view_->selectionModel()->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
     return;
   }
@@ -392,6 +402,21 @@ void TDBGrid::SelectCell(int column) {
   TSyncScope sync(syncing_);
   view_->selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
   SetAnchor(target);
+}
+
+void TDBGrid::SelectAllRecords() {
+  allRecords_ = dataSet_ && dataSet_->Active();
+  KeepAllSelected();
+}
+
+void TDBGrid::SelectNone() {
+  allRecords_ = false;
+  view_->clearSelection();
+}
+
+void TDBGrid::KeepAllSelected() {
+  TSyncScope keep(keepingAll_);
+  view_->selectAll();
 }
 
 void TDBGrid::SetAnchor(const QModelIndex& index) {

@@ -67,6 +67,15 @@ class TDBGrid : public QWidget {
 
   // Makes the active row's cell in column the current and only selected one.
   void SelectCell(int column);
+  // Selects every record of the data set as a state, without reading any: the held rows show it selected,
+  // and Copy and export take it for all records. Scrolling keeps it; a click, a key move or another
+  // selection ends it.
+  void SelectAllRecords();
+  // Clears the selection, "all records" included.
+  void SelectNone();
+  bool AllRecordsSelected() const { return allRecords_; }
+  // Makes the data set hold as many rows as fit the grid's height (after the row height changed).
+  void FitRows();
 
   // The cell hint's text as the mouse handler last set it.
   const QString& HintText() const { return hintText_; }
@@ -96,7 +105,7 @@ class TDBGrid : public QWidget {
   void RaiseIfActiveRowUnreadable();
   void SyncCurrentCell();
   void UpdateScrollBar();
-  void FitRows();
+  void KeepAllSelected();
   void SizeColumns();
   void ScrollBarAction(int action);
   bool Syncing() const { return syncing_ > 0; }
@@ -116,6 +125,8 @@ class TDBGrid : public QWidget {
   int32_t eventToken_ = 0;
   int syncing_ = 0;
   bool extending_ = false;
+  bool allRecords_ = false;
+  int keepingAll_ = 0;  // selecting the held rows for "all records"
   int anchorRow_ = -1;  // where a Shift selection starts, in held rows
   int anchorColumn_ = -1;
   int sizedColumns_ = -1;

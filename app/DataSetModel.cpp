@@ -1,6 +1,8 @@
 #include "app/DataSetModel.h"
 
 #include <QColor>
+#include <QDateTime>
+#include <QLocale>
 #include <algorithm>
 
 #include "app/DisplayText.h"
@@ -29,6 +31,9 @@ void TDataSetTableModel::Rebuild() {
   rows_ = active ? dataSet_->BufferedRecordCount() : 0;
   columns_ = active ? dataSet_->Fields().Count() : 0;
   isMemo_.assign(static_cast<size_t>(columns_), 0);
+  kinds_ = active ? ColumnKinds(*dataSet_) : std::vector<TColumnKind>();
+  checks_.assign(static_cast<size_t>(columns_), 0);
+  images_.assign(options_.ShowImages ? static_cast<size_t>(rows_ * columns_) : 0, QImage());
   titles_.assign(static_cast<size_t>(columns_), QString());
   for (int c = 0; c < columns_; ++c) {
     const TField& field = dataSet_->Fields()[c];
@@ -47,19 +52,108 @@ void TDataSetTableModel::FillRows(int from, int to) {
     std::exception_ptr& error = rowErrors_[static_cast<size_t>(r)];
     error = nullptr;
     try {
-      for (int c = 0; c < columns_; ++c) {
-        if (isMemo_[static_cast<size_t>(c)]) continue;
-        dataSet_->Fields()[c].GetAsString(scratch_);
-        decoded_.clear();
-        AppendWindows1252AsUtf8(decoded_, scratch_);
-        Cell(r, c) = QString::fromUtf8(decoded_);
-      }
+      for (int c = 0; c < columns_; ++c) FillCell(r, c);
     } catch (...) {
       // Never leave the texts of another record in the row; the other rows are still read.
       error = std::current_exception();
       for (int c = 0; c < columns_; ++c) Cell(r, c).clear();
     }
   }
+  UpdateCheckColumns();
+}
+
+namespace {
+
+// A date or date-time as the tables write it (M/D/YYYY, then hh:mm:ss and .zzz) in the locale's short form;
+// anything else as it stands.
+QString LocaleDateTime(const QString& text, bool withTime) {
+  const QString trimmed = text.trimmed();
+  if (trimmed.isEmpty()) return text;
+  const QLocale locale;
+  if (!withTime) {
+    const QDate date = QDate::fromString(trimmed, QStringLiteral("M/d/yyyy"));
+    return date.isValid() ? locale.toString(date, QLocale::ShortFormat) : text;
+  }
+  for (const QString& format : {QStringLiteral("M/d/yyyy hh:mm:ss.zzz"), QStringLiteral("M/d/yyyy hh:mm:ss"),
+                                QStringLiteral("M/d/yyyy")}) {
+    const QDateTime moment = QDateTime::fromString(trimmed, format);
+    if (moment.isValid()) return locale.toString(moment, QLocale::ShortFormat);
+  }
+  return text;
+}
+
+bool IsCheckValue(QStringView value) {
+  value = value.trimmed();
+  return value == u"1" || value == u"0" || value.compare(u"true", Qt::CaseInsensitive) == 0 ||
+         value.compare(u"false", Qt::CaseInsensitive) == 0;
+}
+
+bool IsChecked(QStringView value) {
+  value = value.trimmed();
+  return value == u"1" || value.compare(u"true", Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+void TDataSetTableModel::FillCell(int r, int c) {
+  const TColumnKind kind = kinds_[static_cast<size_t>(c)];
+  if (isMemo_[static_cast<size_t>(c)]) {
+    const bool picture = kind == TColumnKind::ckImage;
+    if (picture ? !options_.ShowImages : !options_.ShowMemos) return;
+    // A memo or picture that cannot be read leaves its cell empty; its hint reports the error.
+    try {
+      dataSet_->Fields()[c].GetAsString(scratch_);
+    } catch (...) {
+      Cell(r, c).clear();
+      if (picture) images_[static_cast<size_t>(r * columns_ + c)] = QImage();
+      return;
+    }
+    if (picture) {
+      QImage image;
+      image.loadFromData(reinterpret_cast<const uchar*>(scratch_.data()),
+                         static_cast<qsizetype>(scratch_.size()));
+      images_[static_cast<size_t>(r * columns_ + c)] = image;
+      return;
+    }
+    // The first line; the cell is one line high.
+    scratch_.resize(std::min(scratch_.find_first_of("\r\n"), scratch_.size()));
+  } else {
+    dataSet_->Fields()[c].GetAsString(scratch_);
+  }
+  decoded_.clear();
+  AppendWindows1252AsUtf8(decoded_, scratch_);
+  Cell(r, c) = QString::fromUtf8(decoded_);
+  if (options_.ShowDateTimes && (kind == TColumnKind::ckDate || kind == TColumnKind::ckDateTime))
+    Cell(r, c) = LocaleDateTime(Cell(r, c), kind == TColumnKind::ckDateTime);
+}
+
+void TDataSetTableModel::UpdateCheckColumns() {
+  for (int c = 0; c < columns_; ++c) {
+    bool check = options_.ShowBooleans && !isMemo_[static_cast<size_t>(c)];
+    if (check && kinds_[static_cast<size_t>(c)] != TColumnKind::ckBoolean) {
+      // On screen: the values of the held rows that could be read.
+      int values = 0;
+      for (int r = 0; r < rows_ && check; ++r) {
+        if (rowErrors_[static_cast<size_t>(r)]) continue;
+        check = IsCheckValue(Cell(r, c));
+        ++values;
+      }
+      check = check && values > 0;
+    }
+    checks_[static_cast<size_t>(c)] = check;
+  }
+}
+
+void TDataSetTableModel::SetDisplayOptions(const TGridDisplayOptions& options) {
+  const bool refill = options.ShowMemos != options_.ShowMemos || options.ShowImages != options_.ShowImages ||
+                      options.ShowDateTimes != options_.ShowDateTimes;
+  options_ = options;
+  if (refill) {
+    images_.assign(options_.ShowImages ? static_cast<size_t>(rows_ * columns_) : 0, QImage());
+    if (dataSet_ && dataSet_->Active()) FillRows(0, rows_);
+  }
+  UpdateCheckColumns();
+  if (rows_ > 0 && columns_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1));
 }
 
 // The held rows moved by distance (negative: up) with the window's size unchanged: keep the texts of
@@ -74,11 +168,13 @@ void TDataSetTableModel::ScrollRows(int32_t distance) {
   if (distance < 0) {
     std::rotate(cache_.begin(), cache_.begin() + cells, cache_.end());
     std::rotate(rowErrors_.begin(), rowErrors_.begin() + shift, rowErrors_.end());
+    if (!images_.empty()) std::rotate(images_.begin(), images_.begin() + cells, images_.end());
     FillRows(rows_ - shift, rows_);
     return;
   }
   std::rotate(cache_.begin(), cache_.end() - cells, cache_.end());
   std::rotate(rowErrors_.begin(), rowErrors_.end() - shift, rowErrors_.end());
+  if (!images_.empty()) std::rotate(images_.begin(), images_.end() - cells, images_.end());
   FillRows(0, shift);
 }
 
@@ -115,11 +211,28 @@ int TDataSetTableModel::columnCount(const QModelIndex& parent) const {
 QVariant TDataSetTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rows_ || index.column() >= columns_) return {};
   switch (role) {
-    case Qt::DisplayRole:
-      return IsMemoColumn(index.column()) ? MemoMarker() : Cell(index.row(), index.column());
+    case Qt::DisplayRole: {
+      const int column = index.column();
+      if (IsCheckColumn(column)) return QString();
+      if (!IsMemoColumn(column)) return Cell(index.row(), column);
+      if (kinds_[static_cast<size_t>(column)] == TColumnKind::ckImage)
+        return options_.ShowImages && !images_[static_cast<size_t>(index.row() * columns_ + column)].isNull()
+                   ? QString()
+                   : MemoMarker();
+      return options_.ShowMemos ? Cell(index.row(), column) : MemoMarker();
+    }
+    case Qt::CheckStateRole:
+      if (!IsCheckColumn(index.column())) return {};
+      return IsChecked(Cell(index.row(), index.column())) ? Qt::Checked : Qt::Unchecked;
+    case Qt::DecorationRole:
+      if (images_.empty()) return {};
+      if (const QImage& image = images_[static_cast<size_t>(index.row() * columns_ + index.column())];
+          !image.isNull())
+        return image;
+      return {};
     case Qt::BackgroundRole:
       // Every other row is light yellow; the rows between keep the window colour.
-      if (index.row() % 2 == 0) return QColor(255, 255, 223);
+      if (options_.RowColours && index.row() % 2 == 0) return QColor(255, 255, 223);
       return {};
     default:
       return {};

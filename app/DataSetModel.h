@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QImage>
 #include <QString>
 #include <exception>
 #include <string>
 #include <vector>
 
+#include "app/gridtools/ColumnKinds.h"
+#include "app/gridtools/GridDisplayOptions.h"
 #include "dataset/DataSet.h"
 
 // Table model over the window of rows a data set holds: one model row per buffered row, one column
@@ -37,6 +40,15 @@ class TDataSetTableModel : public QAbstractTableModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
   bool IsMemoColumn(int column) const { return isMemo_[static_cast<size_t>(column)] != 0; }
+  // How cells are drawn: row colours, check boxes, memo texts, pictures and dates (the options' other
+  // entries concern the view).
+  void SetDisplayOptions(const TGridDisplayOptions& options);
+  const TGridDisplayOptions& DisplayOptions() const { return options_; }
+  // Whether a column shows check boxes: booleans shown, and a boolean field or every held value "1" or "0".
+  bool IsCheckColumn(int column) const { return checks_[static_cast<size_t>(column)] != 0; }
+  // A cell's text as shown (dates in the locale's form), also where a check box stands for it; empty for a
+  // memo cell unless memos are shown.
+  QString CellText(int row, int column) const { return Cell(row, column); }
   // The current text of a cell, memo text included, read from the data set through its row. Errors
   // of reading propagate after the data set's active row was restored. Empty for a row that could
   // not be read: its error is reported when the cursor reaches it, not for every look at it.
@@ -48,6 +60,9 @@ class TDataSetTableModel : public QAbstractTableModel {
   // Read the texts of held rows, noting the error of each row that could not be read.
   void FillRows(int from, int to);
   void ScrollRows(int32_t distance);
+  // The held value of one cell of the active row, memo or picture included as far as they are shown.
+  void FillCell(int row, int column);
+  void UpdateCheckColumns();
   QString& Cell(int row, int column) { return cache_[static_cast<size_t>(row * columns_ + column)]; }
   const QString& Cell(int row, int column) const {
     return cache_[static_cast<size_t>(row * columns_ + column)];
@@ -57,6 +72,10 @@ class TDataSetTableModel : public QAbstractTableModel {
   int rows_ = 0;
   int columns_ = 0;
   std::vector<char> isMemo_;
+  std::vector<TColumnKind> kinds_;
+  std::vector<char> checks_;
+  std::vector<QImage> images_;  // rows_ × columns_ while pictures are shown, else empty
+  TGridDisplayOptions options_;
   std::vector<QString> titles_;
   std::vector<QString> cache_;                 // rows_ × columns_, row by row
   std::vector<std::exception_ptr> rowErrors_;  // rows_

@@ -14,7 +14,10 @@
 #include "app/gridtools/GoToRecord.h"
 #include "app/gridtools/GridClipboard.h"
 #include "app/gridtools/GridContextMenu.h"
+#include "app/gridtools/GridDisplay.h"
 #include "app/gridtools/GridFind.h"
+#include "app/gridtools/GridLayoutStore.h"
+#include "app/gridtools/GridMenuTools.h"
 #include "app/gridtools/GridOutput.h"
 #include "app/gridtools/GridViewTools.h"
 #include "isam/CtreeDataSet.h"
@@ -49,6 +52,7 @@ TMDIChild::TMDIChild(TMainForm& mainForm)
       *rxdbg_, *Panel1_, [this] { return TMainForm::NodeData(treeNode_); }, mainForm_.statusBar());
   layout->addWidget(gridFind_->Bar());
   connect(gridTools_.get(), &TGridViewTools::EscapePressed, gridFind_.get(), &TGridFind::Cancel);
+  menuTools_ = std::make_unique<TGridMenuTools>(*rxdbg_, *contextMenu_, *gridFind_, mainForm_.statusBar());
   gridOutput_ = std::make_unique<TGridOutput>(
       *rxdbg_, *contextMenu_, [this] { return TMainForm::NodeData(treeNode_); }, [this] { return windowTitle(); },
       mainForm_.statusBar());
@@ -63,6 +67,9 @@ TMDIChild::TMDIChild(TMainForm& mainForm)
 }
 
 TMDIChild::~TMDIChild() {
+  // The layout of a window the program closes is kept as that of one the user closes.
+  if (menuTools_) menuTools_->Layouts().Remember();
+  menuTools_.reset();
   // Before the grid they are bound to: they end their running passes, and the view tools unbind the grid
   // from their view.
   gridOutput_.reset();
@@ -72,6 +79,8 @@ TMDIChild::~TMDIChild() {
 
 void TMDIChild::SetDataSet(TDataSet* dataSet) {
   rxdbg_->SetDataSet(dataSet);
+  // A file of a kind seen before opens in the layout it was left in.
+  if (dataSet != nullptr && menuTools_) menuTools_->Layouts().Restore();
   // An ISAM table can be shown in the order of any of its indexes.
   indexPicker_->SetDataSet(dynamic_cast<TCtreeDataSet*>(dataSet));
 }
@@ -95,7 +104,8 @@ void TMDIChild::rxdbgMouseMove(Qt::KeyboardModifiers /*keyState*/, int x, int y)
   int column = -1;
   int row = -1;
   const TDataSet* dataSet = rxdbg_->DataSet();
-  if (dataSet && dataSet->Active() && rxdbg_->CellAt(QPoint(x, y), column, row)) {
+  const bool hints = menuTools_ && menuTools_->Display().Options().CellHints;
+  if (hints && dataSet && dataSet->Active() && rxdbg_->CellAt(QPoint(x, y), column, row)) {
     try {
       text = DisplayText(rxdbg_->Model()->CellValue(row, column));
     } catch (...) {
@@ -112,6 +122,8 @@ void TMDIChild::closeEvent(QCloseEvent* event) {
   if (!event->isAccepted()) return;
   // The window is freed; the data set stays open with its holder.
   closing_ = true;
+  menuTools_->Layouts().Remember();
+  menuTools_.reset();
   gridOutput_.reset();
   gridFind_.reset();
   gridTools_.reset();

@@ -10,6 +10,7 @@ class TDataSet;
 class TDBGrid;
 class TGridContextMenu;
 class TGridFind;
+class TGridMenuTools;
 class TGridOutput;
 class TGridViewTools;
 class TIndexPicker;
@@ -35,6 +36,9 @@ class TMDIChild : public QMdiSubWindow {
   TGridViewTools* GridTools() const { return gridTools_.get(); }
   // The grid's find; none once the window was closed.
   TGridFind* GridFind() const { return gridFind_.get(); }
+  // The grid's display options, layouts, customize, search mode and selection; none once the window was
+  // closed.
+  TGridMenuTools* MenuTools() const { return menuTools_.get(); }
   // The grid's print and export; none once the window was closed.
   TGridOutput* GridOutput() const { return gridOutput_.get(); }
   // The data source: binds the grid to dataSet, which the window never owns. Errors of the first
@@ -69,6 +73,7 @@ class TMDIChild : public QMdiSubWindow {
   TGridContextMenu* contextMenu_;  // owned by the grid
   std::unique_ptr<TGridViewTools> gridTools_;
   std::unique_ptr<TGridFind> gridFind_;
+  std::unique_ptr<TGridMenuTools> menuTools_;
   std::unique_ptr<TGridOutput> gridOutput_;
   std::string caption_ = "MDI Child";
   QTreeWidgetItem* treeNode_ = nullptr;

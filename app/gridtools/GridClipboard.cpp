@@ -73,7 +73,7 @@ std::unique_ptr<QMimeData> TGridClipboard::SelectionData(const TDBGrid& grid) {
       QString value;
       if (selected.contains({row, column}))
         value = model.IsMemoColumn(column) ? DisplayText(model.CellValue(row, column))
-                                           : model.index(row, column).data().toString();
+                                           : model.CellText(row, column);
       text += (i ? QStringLiteral("\t") : QString()) + TsvField(value);
       html += HtmlCell("td", value);
     }
@@ -87,8 +87,28 @@ std::unique_ptr<QMimeData> TGridClipboard::SelectionData(const TDBGrid& grid) {
   return data;
 }
 
+bool TGridClipboard::AllRecordsHeld(const TDBGrid& grid) {
+  TDataSet* dataSet = grid.DataSet();
+  if (dataSet == nullptr || !dataSet->Active()) return true;
+  if (dataSet->IsSequenced()) return dataSet->GetRecordCount() <= dataSet->BufferedRecordCount();
+  // Without a count: the window is not full only when the data set has no more rows than it holds.
+  return dataSet->BufferedRecordCount() < dataSet->BufferCount();
+}
+
 void TGridClipboard::Copy(const TDBGrid& grid) {
   RunGuarded([&] {
+    // The clipboard is no place for a whole file, and reading one here would stop the window.
+    if (grid.AllRecordsSelected() && !AllRecordsHeld(grid)) {
+      TMessageBoxRequest request;
+      request.Title = kApplicationTitle;
+      request.Kind = TMessageKind::mkInformation;
+      request.Text =
+          "Copy takes the records on screen, but all records are selected. \"Export grid\" writes all "
+          "records "
+          "to a file; to copy, select the records on screen.";
+      ShowMessageBox(request);
+      return;
+    }
     if (std::unique_ptr<QMimeData> data = SelectionData(grid))
       QGuiApplication::clipboard()->setMimeData(data.release());
   });

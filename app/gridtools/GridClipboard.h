@@ -16,6 +16,9 @@ class TGridClipboard {
   static bool HasSelection(const TDBGrid& grid);
   // The selection in both formats; none when nothing is selected. Errors of reading a memo propagate.
   static std::unique_ptr<QMimeData> SelectionData(const TDBGrid& grid);
-  // Puts SelectionData on the clipboard; errors go to the application's error handler.
+  // Puts SelectionData on the clipboard; errors go to the application's error handler. With all records
+  // selected and not all of them on screen it copies nothing and says so (export writes them).
   static void Copy(const TDBGrid& grid);
+  // Whether the grid holds every record of its data set.
+  static bool AllRecordsHeld(const TDBGrid& grid);
 };

@@ -159,6 +159,40 @@ void TGridFind::Find(bool backward) {
   if (columns.empty()) return;
   request.From = from;
   request.Backward = backward;
+  Run(std::move(request), std::move(columns), text, backward);
+}
+
+void TGridFind::FindPrefix(int column, const QString& text, bool fromCurrent) {
+  TDataSet* dataSet = grid_.DataSet();
+  if (dataSet == nullptr || !dataSet->Active() || text.isEmpty() || column < 0 ||
+      column >= dataSet->Fields().Count())
+    return;
+  bool empty = true;
+  bool sequenced = false;
+  int32_t from = 0;
+  if (!RunGuarded([&] {
+        empty = dataSet->IsEmpty();
+        sequenced = dataSet->IsSequenced();
+        from = dataSet->GetRecNo();
+      }) ||
+      empty)
+    return;
+  if (!sequenced || from <= 0) {
+    ShowStatus(QStringLiteral("Find needs record numbers, which this data set does not have"));
+    return;
+  }
+  TSearchRequest request;
+  request.Prefix = true;
+  request.Columns.push_back(dataSet->Fields()[column].FieldName());
+  if (fromCurrent) request.FromColumns.push_back(0);
+  request.From = from;
+  Run(std::move(request), {column}, text, false);
+}
+
+void TGridFind::Run(TSearchRequest request, std::vector<int> columns, const QString& text, bool backward) {
+  TDataSet* dataSet = grid_.DataSet();
+  TFileInfo* info = holder_();
+  if (dataSet == nullptr || info == nullptr) return;
   if (const auto* view = dynamic_cast<const TViewDataSet*>(dataSet)) request.View = &view->View();
 
   // A character outside the files' code page is in no value.

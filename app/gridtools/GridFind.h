@@ -43,6 +43,9 @@ class TGridFind : public QObject {
   void Open();
   void FindNext() { Find(false); }
   void FindPrevious() { Find(true); }
+  // Finds the record whose value in column (of the grid's) begins with text, letter case and leading blanks
+  // aside: from the record after the current one on, or from the current one itself where fromCurrent.
+  void FindPrefix(int column, const QString& text, bool fromCurrent);
   void Cancel();
   bool Running() const { return pass_.Running(); }
 
@@ -52,6 +55,8 @@ class TGridFind : public QObject {
 
  private:
   void Find(bool backward);
+  // Starts the search of request; columns: the grid's column of each of the request's columns.
+  void Run(TSearchRequest request, std::vector<int> columns, const QString& text, bool backward);
   void FillColumns();
   // The outcome of a search: columns are the grid's columns the hit's column indexes.
   void Found(const TSearchHit& hit, const std::vector<int>& columns, const QString& text, bool backward);

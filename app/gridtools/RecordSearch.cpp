@@ -32,6 +32,16 @@ bool ContainsFolded(std::string_view text, std::string_view folded) {
   return at != text.end();
 }
 
+bool StartsWithFolded(std::string_view text, std::string_view folded) {
+  const size_t start = std::min(text.find_first_not_of(' '), text.size());
+  text.remove_prefix(start);
+  if (text.size() < folded.size()) return false;
+  for (size_t i = 0; i < folded.size(); ++i)
+    if (FoldCase1252(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(folded[i]))
+      return false;
+  return true;
+}
+
 TSearchHit SearchRecords(TDataSet& reader, const TSearchRequest& request, const TPassControl& control) {
   return NamingFile(control.FileName, [&]() -> TSearchHit {
     CheckViewable(reader);
@@ -57,7 +67,8 @@ TSearchHit SearchRecords(TDataSet& reader, const TSearchRequest& request, const 
     for (const std::vector<int>* columns = &request.FromColumns;; columns = &all) {
       for (const int column : *columns) {
         fields[static_cast<size_t>(column)]->GetAsString(value);
-        if (ContainsFolded(value, folded)) return {position, column};
+        if (request.Prefix ? StartsWithFolded(value, folded) : ContainsFolded(value, folded))
+          return {position, column};
       }
       if (++done % kStride == 0) {
         control.CheckCancel();

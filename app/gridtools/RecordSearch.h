@@ -19,6 +19,7 @@ struct TSearchRequest {
   // the current one); the records beyond it are searched in all Columns.
   std::vector<int> FromColumns;
   bool Backward = false;
+  bool Prefix = false;  // the value begins with the text, leading blanks aside, instead of holding it
   const TRecordView* View = nullptr;  // none: the file in record order
 };
 
@@ -31,6 +32,8 @@ struct TSearchHit {
 unsigned char FoldCase1252(unsigned char c);
 // Whether text holds folded (already folded by FoldCase1252), letter case aside.
 bool ContainsFolded(std::string_view text, std::string_view folded);
+// Whether text, after its leading blanks, begins with folded, letter case aside.
+bool StartsWithFolded(std::string_view text, std::string_view folded);
 
 // Searches reader (a data set of its own on the file) from the request's start on, record by record, and
 // gives the first cell whose value holds the text. Obeys control's cancel flag and reports progress every
