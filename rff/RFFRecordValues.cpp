@@ -77,7 +77,7 @@ class TRFFRecordValues final : public TRecordValues {
   }
 
   void MoveTo(int32_t recNo) override {
-    if (recNo == recNo_) return;
+    if (recNo == recNo_ && recNo_ > 0) return;
     const int64_t offset = static_cast<int64_t>(recordLength_) * (static_cast<int64_t>(recNo) - 1);
     if (offset < 0 || offset >= size_) throw EFileReaderException("EOF-Error");
     recNo_ = recNo;

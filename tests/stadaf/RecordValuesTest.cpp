@@ -65,7 +65,9 @@ std::string Transcript(const TOpen& open, bool fast, const std::vector<int32_t>&
     TDataSet& dataSet = holder->DataSet();
     std::vector<int32_t> chosen = columns;
     if (chosen.empty()) chosen = AllColumns(dataSet);
-    if (fast) EXPECT_NE(dataSet.CreateRecordValues(chosen), nullptr);
+    if (fast) {
+      EXPECT_NE(dataSet.CreateRecordValues(chosen), nullptr);
+    }
     const auto cursor = fast ? OpenRecordValues(dataSet, chosen) : OpenFieldRecordValues(dataSet, chosen);
     script(*cursor, chosen.size(), out);
   } catch (const std::exception& e) {
@@ -147,6 +149,19 @@ TEST(RecordValues, RffCursorGivesWhatTheFieldsGive) {
     } catch (const std::exception&) {
     }
     ExpectSameAsFields(open, columns, c.name);
+  }
+}
+
+TEST(RecordValues, RffCursorGivesWhatTheFieldsGiveInTheSamples) {
+  for (const char* name : {"fares.rff", "routes.rff"}) {
+    const std::string path = std::string(KW_SAMPLES_DIR) + "/" + name;
+    const auto open = [&] {
+      auto holder = std::make_unique<TRffHolder>();
+      holder->set.SetFileName(path);
+      holder->set.Open();
+      return holder;
+    };
+    ExpectSameAsFields(open, open()->set.Fields().Count(), name);
   }
 }
 
