@@ -4,13 +4,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QSaveFile>
 #include <QStatusBar>
-#include <QTemporaryFile>
 #include <algorithm>
-#include <cstdio>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -58,40 +58,79 @@ TGridPrint::TPrinterFunction& PrinterFunction() {
   throw error;
 }
 
-// The PDF file a print run writes: a temporary file beside it until the run is complete, then renamed into
-// place; removed when the run does not complete. Other printers are left as they are.
-class TPdfOutput {
- public:
-  explicit TPdfOutput(QPrinter& printer) : printer_(printer) {
-    if (printer.outputFormat() != QPrinter::PdfFormat || printer.outputFileName().isEmpty()) return;
-    target_ = printer.outputFileName();
-    QTemporaryFile temporary(target_ + QStringLiteral(".XXXXXX"));
-    if (!temporary.open()) RaisePrintError(target_, "Cannot print: " + temporary.errorString().toStdString());
-    temporary.setAutoRemove(false);
-    temporary_ = temporary.fileName();
-    printer.setOutputFileName(temporary_);
-  }
-  TPdfOutput(const TPdfOutput&) = delete;
-  TPdfOutput& operator=(const TPdfOutput&) = delete;
-  ~TPdfOutput() {
-    if (!temporary_.isEmpty()) QFile::remove(temporary_);
-  }
-  // The file the printer writes, for messages.
-  QString Name() const { return target_.isEmpty() ? printer_.printerName() : target_; }
-  void Commit() {
-    if (temporary_.isEmpty()) return;
-    // rename replaces an earlier file in one step.
-    if (std::rename(QFile::encodeName(temporary_).constData(), QFile::encodeName(target_).constData()) != 0)
-      RaisePrintError(target_, "Cannot print: the file cannot be written");
-    temporary_.clear();
-    printer_.setOutputFileName(target_);
-  }
+// What the print of a range reads and paints, handed to the worker.
+struct TRangeJob {
+  TPrintRange Range;
+  const TRecordView* View = nullptr;     // the view the grid shows, or none
+  std::optional<std::string> IndexName;  // an ISAM table's order
+  std::vector<std::string> Names;        // the shown columns' fields
+  std::vector<TPrintColumn> Columns;
+  QString Title;
 
- private:
-  QPrinter& printer_;
-  QString target_;
-  QString temporary_;
+  int64_t Count() const { return int64_t{Range.Last} - Range.First + 1; }
 };
+
+using TCellsFunction = std::function<void(const std::vector<QString>& cells)>;
+
+// Hands the cells of each record of the range to paint, in the range's order, read through reader (a data set
+// of its own on the file); reports progress and obeys the cancel flag every 256 records.
+void WalkRange(TDataSet& reader, const TRangeJob& job, const TPassControl& control,
+               const TCellsFunction& paint) {
+  if (job.IndexName) dynamic_cast<TCtreeDataSet&>(reader).SetIndexName(*job.IndexName);
+  std::vector<int32_t> indexes;
+  for (const std::string& name : job.Names) indexes.push_back(ColumnIndex(reader, name));
+  const TPrintRange& range = job.Range;
+  // A data set without record numbers (an ISAM table's) steps from its first record.
+  const bool numbered = job.View || reader.IsSequenced();
+  if (!numbered) reader.MoveBy(range.First - 1);
+  const std::unique_ptr<TRecordValues> cursor = OpenRecordValues(reader, indexes);
+  std::vector<QString> cells(indexes.size());
+  for (int32_t position = range.First; position <= range.Last; ++position) {
+    if (job.View)
+      cursor->MoveTo(job.View->RecordAt(position));
+    else if (position == range.First && numbered)
+      cursor->MoveTo(position);
+    else if (position > range.First && !cursor->Next())
+      break;
+    const std::span<const std::string_view> values = cursor->Values();
+    for (size_t i = 0; i < values.size(); ++i) cells[i] = DisplayText(values[i]);
+    paint(cells);
+    if (const int64_t done = int64_t{position} - range.First + 1; done % 256 == 0) {
+      control.CheckCancel();
+      control.Progress(done, job.Count());
+    }
+  }
+}
+
+void PaintRange(TDataSet& reader, const TRangeJob& job, QPagedPaintDevice& device, const QString& deviceName,
+                const TPassControl& control) {
+  TTablePrinter table(device, job.Title, job.Columns, job.Count());
+  if (!table.Begin()) RaisePrintError(deviceName, "Cannot print: the printer cannot be used");
+  WalkRange(reader, job, control, [&table](const std::vector<QString>& cells) { table.AddRow(cells); });
+  table.Finish();
+}
+
+// Prints the range on printer; a PDF file is written through a QSaveFile, so that a print that does not
+// complete leaves none and an earlier file of that name unchanged.
+void PrintRange(TDataSet& reader, const TRangeJob& job, QPrinter& printer, const TPassControl& control) {
+  const QString fileName = printer.outputFileName();
+  if (printer.outputFormat() != QPrinter::PdfFormat || fileName.isEmpty()) {
+    PaintRange(reader, job, printer, printer.printerName(), control);
+    return;
+  }
+  QSaveFile file(fileName);
+  if (!file.open(QIODevice::WriteOnly))
+    RaisePrintError(fileName, "Cannot print: " + file.errorString().toStdString());
+  {
+    QPdfWriter pdf(&file);
+    pdf.setResolution(printer.resolution());
+    pdf.setPageLayout(printer.pageLayout());
+    pdf.setTitle(job.Title);
+    PaintRange(reader, job, pdf, fileName, control);
+  }
+  control.CheckCancel();
+  if (!file.commit()) RaisePrintError(fileName, "Cannot print: " + file.errorString().toStdString());
+}
 
 }  // namespace
 
@@ -194,94 +233,65 @@ void TGridPrint::PrintDataSet(TPrintRange range) {
   int32_t count = 0;
   if (!RunGuarded([&] { count = dataSet->GetRecordCount(); }) || count <= 0) return;
   pass_.Stop();
+  TRangeJob job;
   range.First = std::clamp(range.First, 1, count);
   range.Last = std::clamp(range.Last, range.First, count);
   if (range.Preview) range.Last = std::min(range.Last, range.First + kPreviewLimit - 1);
-
+  job.Range = range;
   std::shared_ptr<QPrinter> printer;
   if (!range.Preview) {
     printer = PrinterFunction()(&grid_);
     if (!printer) return;
   }
   std::vector<int> indexes;
-  std::vector<TPrintColumn> columns;
-  ShownColumns(indexes, columns);
-  std::vector<std::string> names;
-  for (const int column : indexes) names.push_back(dataSet->Fields()[column].FieldName());
+  ShownColumns(indexes, job.Columns);
+  for (const int column : indexes) job.Names.push_back(dataSet->Fields()[column].FieldName());
   // The worker reads the view the grid shows; the pass stops before the view can go (DataSetChanging).
-  const TRecordView* view = nullptr;
-  if (const auto* shown = dynamic_cast<const TViewDataSet*>(dataSet)) view = &shown->View();
-  std::optional<std::string> indexName;
-  if (const auto* table = dynamic_cast<const TCtreeDataSet*>(dataSet)) indexName = table->IndexName();
+  if (const auto* shown = dynamic_cast<const TViewDataSet*>(dataSet)) job.View = &shown->View();
+  if (const auto* table = dynamic_cast<const TCtreeDataSet*>(dataSet)) job.IndexName = table->IndexName();
+  job.Title = title_();
 
   done_ = std::make_shared<std::atomic<bool>>(false);
-  progress_.Start(range.Preview
-                      ? QStringLiteral("Reading records for the preview")
-                      : QStringLiteral("Printing records %1 to %2").arg(range.First).arg(range.Last));
+  progress_.Start(
+      range.Preview
+          ? QStringLiteral("Reading records %1 to %2 for the preview").arg(range.First).arg(range.Last)
+          : QStringLiteral("Printing records %1 to %2").arg(range.First).arg(range.Last));
   if (statusBar_) statusBar_->showMessage(QStringLiteral("Printing (Esc cancels)"));
-  pass_.Start(TReaderSource::For(*info),
-              [this, range, view, indexName, names, columns, printer, title = title_(), done = done_](
-                  TDataSet& reader, TPassControl& control, const TReaderPass::TPost& post) {
-                return NamingFile(control.FileName, [&]() -> std::function<void()> {
-                  if (indexName) dynamic_cast<TCtreeDataSet&>(reader).SetIndexName(*indexName);
-                  std::vector<int32_t> indexes;
-                  for (const std::string& name : names) indexes.push_back(ColumnIndex(reader, name));
-                  const int64_t total = int64_t{range.Last} - range.First + 1;
-                  std::vector<QString> cells(indexes.size());
-                  // Calls paint with each record's cells, in the range's order.
-                  auto walk = [&](const std::function<void(const std::vector<QString>&)>& paint) {
-                    // A data set without record numbers (an ISAM table's) steps from its first record.
-                    const bool numbered = view || reader.IsSequenced();
-                    if (!numbered) reader.MoveBy(range.First - 1);
-                    const std::unique_ptr<TRecordValues> cursor = OpenRecordValues(reader, indexes);
-                    for (int32_t position = range.First; position <= range.Last; ++position) {
-                      if (view)
-                        cursor->MoveTo(view->RecordAt(position));
-                      else if (position == range.First && numbered)
-                        cursor->MoveTo(position);
-                      else if (position > range.First && !cursor->Next())
-                        break;
-                      const std::span<const std::string_view> values = cursor->Values();
-                      for (size_t i = 0; i < values.size(); ++i) cells[i] = DisplayText(values[i]);
-                      paint(cells);
-                      const int64_t done = int64_t{position} - range.First + 1;
-                      if (done % 256 == 0) {
-                        control.CheckCancel();
-                        post([this, done, total] { progress_.SetProgress(done, total); });
-                      }
-                    }
-                  };
-                  if (range.Preview) {
-                    auto rows = std::make_shared<std::vector<std::vector<QString>>>();
-                    walk([&](const std::vector<QString>& row) { rows->push_back(row); });
-                    return [this, rows, columns, title] {
-                      Ended(QString());
-                      PreviewFunction()(&grid_, [&](QPrinter& to) {
-                        TTablePrinter table(to, title, columns, static_cast<int64_t>(rows->size()));
-                        if (!table.Begin()) return;
-                        for (const std::vector<QString>& row : *rows) table.AddRow(row);
-                        table.Finish();
-                      });
-                      emit PrintEnded();
-                    };
-                  }
-                  TPdfOutput output(*printer);
-                  {
-                    TTablePrinter table(*printer, title, columns, total);
-                    if (!table.Begin())
-                      RaisePrintError(output.Name(), "Cannot print: the printer cannot be used");
-                    walk([&](const std::vector<QString>& row) { table.AddRow(row); });
-                    table.Finish();
-                  }
-                  control.CheckCancel();
-                  output.Commit();
-                  done->store(true);
-                  return [this] {
-                    Ended(QStringLiteral("Printed"));
-                    emit PrintEnded();
-                  };
-                });
-              });
+  pass_.Start(
+      TReaderSource::For(*info),
+      [this, job = std::move(job), printer, done = done_](
+          TDataSet& reader, TPassControl& control, const TReaderPass::TPost& post) -> std::function<void()> {
+        control.OnProgress = [this, &post](int64_t done, int64_t total) {
+          post([this, done, total] { progress_.SetProgress(done, total); });
+        };
+        return NamingFile(control.FileName, [&]() -> std::function<void()> {
+          if (!printer) {
+            // The preview's pages are painted on this thread from the records read here.
+            auto rows = std::make_shared<std::vector<std::vector<QString>>>();
+            WalkRange(reader, job, control,
+                      [&rows](const std::vector<QString>& cells) { rows->push_back(cells); });
+            return [this, rows, columns = job.Columns, title = job.Title] { Preview(title, columns, *rows); };
+          }
+          PrintRange(reader, job, *printer, control);
+          done->store(true);
+          return [this] {
+            Ended(QStringLiteral("Printed"));
+            emit PrintEnded();
+          };
+        });
+      });
+}
+
+void TGridPrint::Preview(const QString& title, const std::vector<TPrintColumn>& columns,
+                         const std::vector<std::vector<QString>>& rows) {
+  Ended(QString());
+  PreviewFunction()(&grid_, [&](QPrinter& printer) {
+    TTablePrinter table(printer, title, columns, static_cast<int64_t>(rows.size()));
+    if (!table.Begin()) return;
+    for (const std::vector<QString>& cells : rows) table.AddRow(cells);
+    table.Finish();
+  });
+  emit PrintEnded();
 }
 
 void TGridPrint::Ended(const QString& status) {

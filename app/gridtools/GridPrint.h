@@ -22,8 +22,8 @@ class TPassProgress;
 // screen, their titles repeated on every page, "Page k of n" below. A preview comes first where asked for
 // (its Print button prints, to a PDF file too). Printing a range without preview reads and paints on a worker
 // thread through a reader of its own, the progress and a Cancel button in the progress bar below the grid
-// (Esc cancels too); a PDF file is written under a temporary name and renamed into place when complete, so
-// that a cancelled or failed print leaves none. Its owner destroys it before the grid.
+// (Esc cancels too); a PDF file is written through a QSaveFile, so that a cancelled or failed print leaves
+// none. Its owner destroys it before the grid.
 class TGridPrint : public QObject {
   Q_OBJECT
 
@@ -60,6 +60,9 @@ class TGridPrint : public QObject {
  private:
   // The grid's shown columns in their order on screen: their indexes and titles with widths.
   void ShownColumns(std::vector<int>& indexes, std::vector<TPrintColumn>& columns) const;
+  // Shows the preview of rows read for it.
+  void Preview(const QString& title, const std::vector<TPrintColumn>& columns,
+               const std::vector<std::vector<QString>>& rows);
   // Hides the progress bar and shows status (none: clears the status bar).
   void Ended(const QString& status);
 

@@ -1,7 +1,7 @@
 #include "app/gridtools/TablePrinter.h"
 
 #include <QFontMetricsF>
-#include <QPrinter>
+#include <QPagedPaintDevice>
 #include <algorithm>
 #include <cmath>
 
@@ -16,7 +16,7 @@ QFont PrintFont(bool bold) {
 
 }  // namespace
 
-TTablePrinter::TTablePrinter(QPrinter& printer, QString title, std::vector<TPrintColumn> columns,
+TTablePrinter::TTablePrinter(QPagedPaintDevice& printer, QString title, std::vector<TPrintColumn> columns,
                              int64_t rowCount)
     : printer_(printer),
       title_(std::move(title)),

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-class QPrinter;
+class QPagedPaintDevice;
 
 // A column of a printed table: its title and its width on screen, which sets its share of the page's width.
 struct TPrintColumn {
@@ -15,14 +15,15 @@ struct TPrintColumn {
   int Width = 0;
 };
 
-// Paints a table over pages of a printer: the title at the top of each page, the column titles repeated
-// under it, the rows, and a footer "Page k of n". The columns share the page's width in proportion to their
-// widths on screen; a value too wide for its column is cut short with an ellipsis, and only its first line
-// is printed. Usable on a worker thread (QPainter paints on a printer there).
+// Paints a table over pages of a printer or PDF writer: the title at the top of each page, the column titles
+// repeated under it, the rows, and a footer "Page k of n". The columns share the page's width in proportion
+// to their widths on screen; a value too wide for its column is cut short with an ellipsis, and only its
+// first line is printed. Usable on a worker thread (QPainter paints on a printer there).
 class TTablePrinter {
  public:
   // rowCount: the rows that will be added, for the page count.
-  TTablePrinter(QPrinter& printer, QString title, std::vector<TPrintColumn> columns, int64_t rowCount);
+  TTablePrinter(QPagedPaintDevice& printer, QString title, std::vector<TPrintColumn> columns,
+                int64_t rowCount);
 
   int RowsPerPage() const { return rowsPerPage_; }
   int64_t PageCount() const;
@@ -38,7 +39,7 @@ class TTablePrinter {
   void StartPage();
   void PaintFooter();
 
-  QPrinter& printer_;
+  QPagedPaintDevice& printer_;
   QPainter painter_;
   QString title_;
   std::vector<TPrintColumn> columns_;

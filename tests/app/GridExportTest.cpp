@@ -4,6 +4,7 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,16 @@ const std::vector<GridOutputTest::TRecord> kCities = {
     {1, "LH", "Z\xFCrich"},    {2, "AF", "Say \"Hi\", X"},   {3, "BA", "Tab\there\\"},
     {4, "LH", "S\xE3o Paulo"}, {5, "X7", "Euro \x80 & <b>"},
 };
+
+// The time the calling thread has spent ready to run, waiting for a processor, in ns (0 where the system does
+// not tell).
+qint64 QueuedNs() {
+  std::ifstream in("/proc/thread-self/schedstat");
+  long long running = 0;
+  long long queued = 0;
+  in >> running >> queued;
+  return in ? queued : 0;
+}
 
 class GridExportTest : public GridOutputTest {
  protected:
@@ -172,25 +183,31 @@ TEST_F(GridExportTest, LongExportReportsProgressAndKeepsTheWindowResponsive) {
   std::vector<int> shown;
   QObject::connect(output_->ProgressBar()->Bar(), &QProgressBar::valueChanged,
                    [&shown](int value) { shown.push_back(value); });
-  // The longest wait between two turns of the event loop while the export runs.
+  // The longest wait between two turns of the event loop while the export runs, less the time this thread
+  // was ready to run but had no processor (other programs' load is not the window's doing).
   QElapsedTimer clock;
   qint64 last = 0;
+  qint64 lastQueued = 0;
   qint64 longest = 0;
   QTimer turn;
   turn.setInterval(0);
   QObject::connect(&turn, &QTimer::timeout, [&] {
-    longest = std::max(longest, clock.elapsed() - last);
-    last = clock.elapsed();
+    const qint64 now = clock.nsecsElapsed();
+    const qint64 queued = QueuedNs();
+    longest = std::max(longest, (now - last) - (queued - lastQueued));
+    last = now;
+    lastQueued = queued;
   });
   Export("large.csv", TDumpFormat::dfCsv);
   ASSERT_TRUE(output_->Running());
   EXPECT_TRUE(output_->ProgressBar()->isVisibleTo(window_));
   clock.start();
+  lastQueued = QueuedNs();
   turn.start();
   ASSERT_TRUE(Wait());
   turn.stop();
 
-  EXPECT_LE(longest, 50);
+  EXPECT_LE(longest, 50'000'000);
   EXPECT_GE(shown.size(), 2u);
   EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()));
   EXPECT_EQ(FileBytes(out_.Path("large.csv")), Kwdump({"--format", "csv"}));
