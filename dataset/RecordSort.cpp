@@ -18,10 +18,13 @@
 namespace {
 
 constexpr int64_t kStride = 4096;
-// Entries are sorted by 12 bytes: the 8-byte key, then the record number.
-constexpr int32_t kSortBytes = 12;
-// Ranges up to this many entries are sorted by comparison.
-constexpr size_t kSmallRange = 48;
+// Entries are sorted by 96 bits: the 64-bit key, then the 32-bit record number.
+using TSortBits = unsigned __int128;
+constexpr int32_t kSortBits = 96;
+constexpr int32_t kKeyBits = 64;
+// Ranges up to this many entries are sorted by comparison; from the second many bits at a time.
+constexpr size_t kSmallRange = 32;
+constexpr size_t kWideRange = size_t{1} << 16;
 
 // 12 bytes: the key in two halves keeps the entry free of 8-byte alignment padding.
 struct TEntry {
@@ -205,57 +208,85 @@ class TSortPass {
   }
 
   // By key, then record number; the cancel flag is looked at while it runs, too.
-  void SortEntries(size_t begin, size_t end) { RadixSort(entries_ + begin, entries_ + end, kSortBytes - 1); }
+  void SortEntries(size_t begin, size_t end) { RadixSort(entries_ + begin, entries_ + end, 0); }
 
-  // In place by the 12 bytes of key and record number, the most significant byte first (an American flag
-  // sort: no second block of entries); ranges of a few entries by comparison. Bytes that all entries of a
-  // range share are passed over without a pass of their own.
-  void RadixSort(TEntry* first, TEntry* last, int32_t byte) {
+  // In place by the 96 bits of key and record number, the most significant first (an American flag sort: no
+  // second block of entries), 11 bits at a time over many entries, so that one pass over the block leaves
+  // ranges that fit the caches, 8 bits over fewer; ranges of a few entries by comparison. Leading bits that
+  // all entries of a range share are passed over without a pass of their own.
+  void RadixSort(TEntry* first, TEntry* last, int32_t sorted) {
     const auto n = static_cast<size_t>(last - first);
     if (n <= kSmallRange) {
-      std::sort(first, last, KeyThenRecord);
+      // By insertion: few entries, often nearly in order.
+      for (TEntry* e = first + 1; e < last; ++e) {
+        const TEntry entry = *e;
+        TEntry* to = e;
+        for (; to != first && KeyThenRecord(entry, to[-1]); --to) *to = to[-1];
+        *to = entry;
+      }
       return;
     }
-    TEntry any{0, 0, 0};
-    TEntry all{~0u, ~0u, ~0u};
+    TSortBits any = 0;
+    TSortBits all = ~TSortBits{0};
     for (const TEntry* e = first; e != last; ++e) {
-      any = {any.keyHigh | e->keyHigh, any.keyLow | e->keyLow, any.recNo | e->recNo};
-      all = {all.keyHigh & e->keyHigh, all.keyLow & e->keyLow, all.recNo & e->recNo};
+      any |= SortBits(*e);
+      all &= SortBits(*e);
     }
     Work(n);
-    const TEntry differ{any.keyHigh ^ all.keyHigh, any.keyLow ^ all.keyLow, any.recNo ^ all.recNo};
-    while (byte >= 0 && SortByte(differ, byte) == 0) --byte;
+    sorted = std::max(sorted, LeadingZeros(any ^ all));
+    if (sorted >= kSortBits) return;
     // Equal keys in record order already, as the first pass leaves them when a column holds one value.
-    if (byte < 4 && std::is_sorted(first, last, KeyThenRecord)) return;
-    std::array<size_t, 256> heads{};
-    for (const TEntry* e = first; e != last; ++e) ++heads[SortByte(*e, byte)];
-    std::array<size_t, 256> ends{};
+    if (sorted >= kKeyBits && std::is_sorted(first, last, KeyThenRecord)) return;
+    if (n >= kWideRange)
+      Distribute<11>(first, last, sorted);
+    else
+      Distribute<8>(first, last, sorted);
+  }
+
+  // One pass of the sort on the next kWidth bits after the sorted ones, then each range it made.
+  template <int32_t kWidth>
+  void Distribute(TEntry* first, TEntry* last, int32_t sorted) {
+    constexpr size_t kDigits = size_t{1} << kWidth;
+    const int32_t width = std::min(kWidth, kSortBits - sorted);
+    const int32_t shift = kSortBits - sorted - width;
+    const auto mask = static_cast<uint32_t>((1u << width) - 1);
+    const auto digit = [shift, mask](const TEntry& e) {
+      return static_cast<size_t>(static_cast<uint32_t>(SortBits(e) >> shift) & mask);
+    };
+    std::vector<size_t> heads(kDigits, 0);
+    std::vector<size_t> ends(kDigits, 0);
+    for (const TEntry* e = first; e != last; ++e) ++heads[digit(*e)];
     size_t at = 0;
-    for (size_t b = 0; b < 256; ++b) {
-      const size_t size = heads[b];
-      heads[b] = at;
+    for (size_t d = 0; d < kDigits; ++d) {
+      const size_t size = heads[d];
+      heads[d] = at;
       at += size;
-      ends[b] = at;
+      ends[d] = at;
     }
-    for (size_t b = 0; b < 256; ++b)
-      while (heads[b] < ends[b]) {
-        TEntry entry = first[heads[b]];
-        for (size_t d = SortByte(entry, byte); d != b; d = SortByte(entry, byte))
-          std::swap(entry, first[heads[d]++]);
-        first[heads[b]++] = entry;
+    for (size_t d = 0; d < kDigits; ++d)
+      while (heads[d] < ends[d]) {
+        TEntry entry = first[heads[d]];
+        for (size_t to = digit(entry); to != d; to = digit(entry)) std::swap(entry, first[heads[to]++]);
+        first[heads[d]++] = entry;
       }
-    Work(n);
+    Work(static_cast<size_t>(last - first));
     size_t from = 0;
-    for (size_t b = 0; b < 256; ++b) {
-      if (ends[b] - from > 1) RadixSort(first + from, first + ends[b], byte - 1);
-      from = ends[b];
+    for (size_t d = 0; d < kDigits; ++d) {
+      if (ends[d] - from > 1) RadixSort(first + from, first + ends[d], sorted + width);
+      from = ends[d];
     }
   }
 
-  // Byte 11 (most significant) ... 0 of the entry's key and record number.
-  static size_t SortByte(const TEntry& entry, int32_t byte) {
-    const uint32_t word = byte >= 8 ? entry.keyHigh : byte >= 4 ? entry.keyLow : entry.recNo;
-    return word >> (8 * (byte & 3)) & 0xFF;
+  // Key and record number as one number of 96 bits.
+  static TSortBits SortBits(const TEntry& entry) {
+    return TSortBits{entry.keyHigh} << 64 | TSortBits{entry.keyLow} << 32 | entry.recNo;
+  }
+  // Leading zero bits of a 96-bit number.
+  static int32_t LeadingZeros(TSortBits bits) {
+    const auto high = static_cast<uint64_t>(bits >> 64);
+    const auto low = static_cast<uint64_t>(bits);
+    if (high != 0) return std::countl_zero(high) - 32;
+    return low != 0 ? 32 + std::countl_zero(low) : kSortBits;
   }
 
   // The cancel flag is looked at after every few million entries sorted.

@@ -224,7 +224,7 @@ TEST(RecordSort, AgreesWithAStableSortOnManyRecordsOfManyValues) {
   // Numbers from -10^6 to 10^6 and texts of every first byte: the keys spread over every byte of their 8.
   std::mt19937 random(11);
   std::vector<std::vector<std::string>> rows;
-  for (int i = 0; i < 20000; ++i) {
+  for (int i = 0; i < 70000; ++i) {
     std::string text(1 + random() % 12, ' ');
     for (char& c : text) c = static_cast<char>(1 + random() % 255);
     rows.push_back({std::to_string(static_cast<int>(random() % 2000001) - 1000000) + "." +
@@ -257,7 +257,7 @@ TEST(RecordSort, AgreesWithAStableSortOnManyRecordsOfManyValues) {
         return descending ? order > 0 : order < 0;
       });
       const std::vector<TSortColumn> columns = {{column == 0 ? "N" : "T", descending}};
-      EXPECT_EQ(RecNos(Sort(table, columns, TRecordView::All(20000))), expected)
+      EXPECT_EQ(RecNos(Sort(table, columns, TRecordView::All(70000))), expected)
           << "column " << column << (descending ? " descending" : "");
     }
   }
