@@ -188,7 +188,9 @@ TDBGrid::TDBGrid(QWidget* parent)
   view_->setWordWrap(false);
   view_->setTextElideMode(Qt::ElideRight);
   view_->setShowGrid(true);
-  view_->verticalHeader()->hide();
+  // Record numbers beside the rows.
+  view_->verticalHeader()->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  view_->verticalHeader()->setSectionsClickable(false);
   view_->verticalHeader()->setMinimumSectionSize(1);
   view_->verticalHeader()->setDefaultSectionSize(kDefaultRowHeight);
   view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -252,6 +254,7 @@ void TDBGrid::SetDataSet(TDataSet* dataSet) {
 }
 
 int TDBGrid::VisibleRowCount() const {
+  emit RecordChanged();
   return std::max(1, view_->viewport()->height() / view_->verticalHeader()->defaultSectionSize());
 }
 
@@ -377,6 +380,7 @@ void TDBGrid::OnDataEvent(TDataEvent event, int32_t info) {
 }
 
 void TDBGrid::SyncCurrentCell() {
+  emit RecordChanged();
   TSyncScope sync(syncing_);
   if (!dataSet_ || !dataSet_->Active() || model_->rowCount() == 0 || model_->columnCount() == 0) return;
   const int row = std::clamp(dataSet_->ActiveRecord(), 0, model_->rowCount() - 1);
@@ -483,22 +487,37 @@ void TDBGrid::UpdateScrollBar() {
     return;
   }
   scrollBar_->setEnabled(true);
+    FitRecordNumbers(0);
   scrollBar_->setSingleStep(1);
   if (dataSet_->IsSequenced()) {
     const int32_t count = dataSet_->GetRecordCount();
     scrollBar_->setRange(count > 0 ? 1 : 0, std::max(count, 0));
     scrollBar_->setPageStep(VisibleRowCount());
     scrollBar_->setValue(dataSet_->GetRecNo());
+    FitRecordNumbers(count);
   } else {
     scrollBar_->setRange(0, 2);
     scrollBar_->setPageStep(1);
     scrollBar_->setValue(dataSet_->Bof() ? 0 : dataSet_->Eof() ? 2 : 1);
+    FitRecordNumbers(0);
   }
 }
 
 void TDBGrid::FitRows() {
   if (!dataSet_) return;
   const int rows = VisibleRowCount();
+void TDBGrid::FitRecordNumbers(int32_t count) {
+  int digits = 0;
+  for (int64_t rest = count; rest > 0; rest /= 10) ++digits;
+  if (digits == recordNumberDigits_) return;
+  recordNumberDigits_ = digits;
+  QHeaderView* numbers = view_->verticalHeader();
+  numbers->setVisible(digits > 0);
+  // As wide as the largest number from the start, so that scrolling never changes the columns' room.
+  if (digits > 0)
+    numbers->setFixedWidth(numbers->fontMetrics().horizontalAdvance(QString(digits, QLatin1Char('9'))) + 10);
+}
+
   RunGuarded([&] {
     if (rows != dataSet_->BufferCount()) dataSet_->SetBufferCount(rows);
     // A window that only shrank may not have been reported.

@@ -96,6 +96,8 @@ class TDBGrid : public QWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // The active record, the held rows or the bound data set changed.
+  void RecordChanged();
 
  private:
   friend class TDBGridView;
@@ -108,6 +110,8 @@ class TDBGrid : public QWidget {
   void KeepAllSelected();
   void SizeColumns();
   void ScrollBarAction(int action);
+  // Record numbers beside the rows, room for those of count records; none (0): no numbers.
+  void FitRecordNumbers(int32_t count);
   bool Syncing() const { return syncing_ > 0; }
   // Shift with a move: the move runs with the selection left alone, which then spans from the anchor
   // to the new current cell.
@@ -133,3 +137,4 @@ class TDBGrid : public QWidget {
   QString hintText_;
   TDataSet::TBookmark reportedRecord_;  // the unreadable record whose error was shown last
 };
+  int recordNumberDigits_ = -1;

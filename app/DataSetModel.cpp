@@ -16,6 +16,7 @@ TDataSetTableModel::TDataSetTableModel(QObject* parent) : QAbstractTableModel(pa
 void TDataSetTableModel::SetDataSet(TDataSet* dataSet) {
   dataSet_ = dataSet;
   Rebuild();
+  UpdateRecordNumbers();
 }
 
 bool TDataSetTableModel::ShapeChanged() const {
@@ -182,6 +183,7 @@ void TDataSetTableModel::DataSetEvent(TDataEvent event, int32_t info) {
   if (!dataSet_) return;
   if (event == TDataEvent::deUpdateState || ShapeChanged()) {
     Rebuild();
+    UpdateRecordNumbers();
     return;
   }
   if (event == TDataEvent::deDataSetScroll) {
@@ -193,6 +195,19 @@ void TDataSetTableModel::DataSetEvent(TDataEvent event, int32_t info) {
   }
   if (rows_ > 0 && columns_ > 0)
     emit dataChanged(index(0, 0), index(rows_ - 1, columns_ - 1), {Qt::DisplayRole});
+  UpdateRecordNumbers();
+}
+
+void TDataSetTableModel::UpdateRecordNumbers() {
+  // The held rows are consecutive records: the first one's number follows from the active one's.
+  int32_t first = 0;
+  if (dataSet_ && dataSet_->Active() && rows_ > 0) {
+    const int32_t recNo = dataSet_->GetRecNo();
+    if (recNo > 0) first = recNo - dataSet_->ActiveRecord();
+  }
+  if (first == firstRecNo_) return;
+  firstRecNo_ = first;
+  if (rows_ > 0) emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
 }
 
 std::exception_ptr TDataSetTableModel::RowError(int row) const {
@@ -240,8 +255,12 @@ QVariant TDataSetTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TDataSetTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columns_)
-    return {};
+  if (role != Qt::DisplayRole || section < 0) return {};
+  if (orientation == Qt::Vertical) {
+    if (section >= rows_ || firstRecNo_ <= 0) return {};
+    return QString::number(static_cast<int64_t>(firstRecNo_) + section);
+  }
+  if (section >= columns_) return {};
   return titles_[static_cast<size_t>(section)];
 }
 

@@ -32,6 +32,8 @@ class TDataSetTableModel : public QAbstractTableModel {
   void DataSetEvent(TDataEvent event, int32_t info);
   // The error of reading a held row's values; none when the row reads.
   std::exception_ptr RowError(int row) const;
+  // The record number of the first held row (its position in a view); 0 where the data set has none.
+  int32_t FirstRecordNumber() const { return firstRecNo_; }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -63,12 +65,15 @@ class TDataSetTableModel : public QAbstractTableModel {
   // The held value of one cell of the active row, memo or picture included as far as they are shown.
   void FillCell(int row, int column);
   void UpdateCheckColumns();
+  // The vertical titles show the held rows' record numbers.
+  void UpdateRecordNumbers();
   QString& Cell(int row, int column) { return cache_[static_cast<size_t>(row * columns_ + column)]; }
   const QString& Cell(int row, int column) const {
     return cache_[static_cast<size_t>(row * columns_ + column)];
   }
 
   TDataSet* dataSet_ = nullptr;
+  int32_t firstRecNo_ = 0;
   int rows_ = 0;
   int columns_ = 0;
   std::vector<char> isMemo_;

@@ -1,8 +1,10 @@
 #include "app/MDIChild.h"
 
 #include <QCloseEvent>
+#include <QEvent>
 #include <QFrame>
 #include <QItemSelectionModel>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "app/DBGrid.h"
@@ -11,6 +13,7 @@
 #include "app/MainForm.h"
 #include "app/MainMenus.h"
 #include "app/MessageBox.h"
+#include "app/WindowSettings.h"
 #include "app/gridtools/GoToRecord.h"
 #include "app/gridtools/GridClipboard.h"
 #include "app/gridtools/GridContextMenu.h"
@@ -54,16 +57,24 @@ TMDIChild::TMDIChild(TMainForm& mainForm)
   connect(gridTools_.get(), &TGridViewTools::EscapePressed, gridFind_.get(), &TGridFind::Cancel);
   menuTools_ = std::make_unique<TGridMenuTools>(*rxdbg_, *contextMenu_, *gridFind_, mainForm_.statusBar());
   gridOutput_ = std::make_unique<TGridOutput>(
-      *rxdbg_, *contextMenu_, [this] { return TMainForm::NodeData(treeNode_); }, [this] { return windowTitle(); },
-      mainForm_.statusBar());
+      *rxdbg_, *contextMenu_, [this] { return TMainForm::NodeData(treeNode_); },
+      [this] { return FullTitle(); }, mainForm_.statusBar());
   layout->addWidget(gridOutput_->ProgressBar());
   connect(gridTools_.get(), &TGridViewTools::EscapePressed, gridOutput_.get(), &TGridOutput::Cancel);
   // The grid takes the focus whenever the window does.
   Panel1_->setFocusProxy(rxdbg_);
   setWidget(Panel1_);
+  connect(rxdbg_, &TDBGrid::RecordChanged, this, &TMDIChild::RecordChanged);
   setWindowTitle(DisplayText(caption_));
-  Panel1_->resize(kClientWidth, kClientHeight);
-  adjustSize();
+  resize(InitialSize());
+}
+
+QSize TMDIChild::InitialSize() const {
+  if (const std::optional<QSize> remembered = TWindowSettings::DataWindowSize()) return *remembered;
+  // The frame around the client area: the title bar and borders the style draws.
+  const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+  const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+  return {kClientWidth + 2 * border, kClientHeight + title + border};
 }
 
 TMDIChild::~TMDIChild() {
@@ -91,7 +102,31 @@ TDataSet* TMDIChild::DataSet() const {
 
 void TMDIChild::SetCaption(std::string caption, const std::string& fileName) {
   caption_ = std::move(caption);
-  setWindowTitle(CaptionText(caption_, fileName));
+  fileName_ = fileName;
+  ShowTitle();
+  // The status names the window by its caption.
+  emit RecordChanged();
+}
+
+void TMDIChild::ShowTitle() {
+  QString title = CaptionText(caption_, fileName_);
+  const size_t slash = fileName_.rfind('/');
+  if (isMinimized() && slash != std::string::npos && caption_.starts_with(fileName_)) {
+    // The end of the caption names the file (and the record type): keep that, drop the folder.
+    const std::string_view caption(caption_);
+    title =
+        QChar(0x2026) + CaptionText(caption.substr(slash + 1), std::string_view(fileName_).substr(slash + 1));
+  }
+  setWindowTitle(title);
+}
+
+QString TMDIChild::FullTitle() const {
+  return CaptionText(caption_, fileName_);
+}
+
+void TMDIChild::changeEvent(QEvent* event) {
+  QMdiSubWindow::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) ShowTitle();
 }
 
 void TMDIChild::FormActivate() {
@@ -120,6 +155,7 @@ void TMDIChild::rxdbgMouseMove(Qt::KeyboardModifiers /*keyState*/, int x, int y)
 void TMDIChild::closeEvent(QCloseEvent* event) {
   QMdiSubWindow::closeEvent(event);
   if (!event->isAccepted()) return;
+  if (!isMinimized() && !isMaximized()) TWindowSettings::SaveDataWindowSize(size());
   // The window is freed; the data set stays open with its holder.
   closing_ = true;
   menuTools_->Layouts().Remember();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMdiSubWindow>
+#include <QSize>
 #include <memory>
 #include <string>
 
@@ -50,6 +51,8 @@ class TMDIChild : public QMdiSubWindow {
   // a file name and the rest as text (CaptionText).
   const std::string& Caption() const { return caption_; }
   void SetCaption(std::string caption, const std::string& fileName);
+  // The title as the caption gives it, also while the window is minimised.
+  QString FullTitle() const;
 
   QTreeWidgetItem* TreeNode() const { return treeNode_; }
   void SetTreeNode(QTreeWidgetItem* node) { treeNode_ = node; }
@@ -57,14 +60,26 @@ class TMDIChild : public QMdiSubWindow {
   // True from the moment the window was closed until it is destroyed.
   bool Closing() const { return closing_; }
 
+  // The window's size before the first showing: the size a data window was closed at last, else a client
+  // area of kClientWidth × kClientHeight.
+  QSize InitialSize() const;
+
   void FormActivate();
   // The grid's mouse-move handler; x and y in the grid's coordinates.
   void rxdbgMouseMove(Qt::KeyboardModifiers keyState, int x, int y);
 
+ signals:
+  // The grid's active record, held rows or data set changed, or the caption.
+  void RecordChanged();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Minimised, the title shows the caption's end (the file's name), which the title bar would cut off.
+  void changeEvent(QEvent* event) override;
 
  private:
+  void ShowTitle();
+
   TMainForm& mainForm_;
   QFrame* Panel1_;
   TDBGrid* rxdbg_;
@@ -76,6 +91,7 @@ class TMDIChild : public QMdiSubWindow {
   std::unique_ptr<TGridMenuTools> menuTools_;
   std::unique_ptr<TGridOutput> gridOutput_;
   std::string caption_ = "MDI Child";
+  std::string fileName_;
   QTreeWidgetItem* treeNode_ = nullptr;
   bool closing_ = false;
 };

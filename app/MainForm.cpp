@@ -25,10 +25,15 @@
 
 #include "app/DBGrid.h"
 #include "app/DisplayText.h"
+#include "app/InstantHintStyle.h"
 #include "app/MDIChild.h"
 #include "app/MainMenus.h"
 #include "app/MessageBox.h"
+#include "app/RecentFiles.h"
+#include "app/RecordPane.h"
+#include "app/RecordStatus.h"
 #include "app/WindowArrangement.h"
+#include "app/WindowSettings.h"
 #include "core/FileNames.h"
 #include "layout/TextHelpers.h"
 #include "platform/File.h"
@@ -67,9 +72,14 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
   TMainMenus::CreateToolBar(*this);
   CreateClientArea();
   resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  TWindowSettings::RestoreMainWindow(*this, *splitter_);
+  recentFiles_ = new TRecentFiles(
+      *findChild<QMenu*>(QStringLiteral("FileRecent1")),
+      [this](const std::string& fileName) { OpenUserFile(fileName); }, this);
 
-  // FormCreate: the window takes dropped files, and grid hints show at once (ActivateHint).
+  // FormCreate: the window takes dropped files, and hints show at once (grid hints through ActivateHint).
   setAcceptDrops(true);
+  TInstantHintStyle::Install();
   hintAllowed_ = true;
 
   connect(qApp, &QApplication::focusChanged, this, [this] { TMainMenus::UpdateEditActions(*this); });
@@ -138,11 +148,14 @@ void TMainForm::CreateActions() {
   connect(TMainMenus::AddAction(this, "WindowArrangeAll1", "&Arrange All", "Arrange All", 0, false),
           &QAction::triggered, this,
           [this] { TWindowArrangement::ArrangeIcons(mdiArea_->viewport()->rect(), SubWindows()); });
+  connect(TMainMenus::AddAction(this, "WindowCloseAll1", "C&lose All", "Close All|Close all data windows", 0,
+                                false),
+          &QAction::triggered, this, [this] { mdiArea_->closeAllSubWindows(); });
   TMainMenus::AddAction(this, "HelpAbout1", "&About...", "", 0, false);
 }
 
 void TMainForm::CreateClientArea() {
-  auto* splitter = new QSplitter(Qt::Horizontal, this);
+  auto* splitter = splitter_ = new QSplitter(Qt::Horizontal, this);
   splitter->setObjectName(QStringLiteral("Splitter1"));
   auto* panel = new QWidget(splitter);
   panel->setObjectName(QStringLiteral("pnlTree"));
@@ -159,8 +172,11 @@ void TMainForm::CreateClientArea() {
   mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   connect(mdiArea_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
-    if (auto* child = qobject_cast<TMDIChild*>(window); child && !child->Closing()) child->FormActivate();
+    auto* child = qobject_cast<TMDIChild*>(window);
+    if (child && child->Closing()) child = nullptr;
+    if (child) child->FormActivate();
     UpdateWindowActions();
+    FollowRecordOf(child);
   });
 
   splitter->addWidget(panel);
@@ -182,6 +198,29 @@ void TMainForm::CreateClientArea() {
   indexProgressBar_->setTextVisible(false);
   indexProgressBar_->hide();
   statusBar()->addWidget(indexProgressBar_);
+  recordStatus_ = new TRecordStatus(statusBar());
+  statusBar()->addPermanentWidget(recordStatus_);
+
+  recordPane_ = new TRecordPane(this);
+  addDockWidget(Qt::RightDockWidgetArea, recordPane_);
+  recordPane_->hide();
+  QAction* paneAction = recordPane_->toggleViewAction();
+  paneAction->setObjectName(QStringLiteral("WindowRecordPane1"));
+  paneAction->setText(QStringLiteral("&Record Pane"));
+  windowMenu_->insertAction(findChild<QAction*>(QStringLiteral("WindowCascade1")), paneAction);
+  windowMenu_->insertSeparator(findChild<QAction*>(QStringLiteral("WindowCascade1")));
+}
+
+void TMainForm::FollowRecordOf(TMDIChild* child) {
+  if (followed_ != nullptr) disconnect(followed_, &TMDIChild::RecordChanged, this, nullptr);
+  followed_ = child;
+  if (child != nullptr)
+    connect(child, &TMDIChild::RecordChanged, this, [this, child] {
+      recordStatus_->Show(child);
+      recordPane_->Show(child);
+    });
+  recordStatus_->Show(child);
+  recordPane_->Show(child);
 }
 
 void TMainForm::showEvent(QShowEvent* event) {
@@ -193,7 +232,9 @@ void TMainForm::showEvent(QShowEvent* event) {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
-  if (event->isAccepted()) closing_ = true;
+  if (!event->isAccepted()) return;
+  closing_ = true;
+  TWindowSettings::SaveMainWindow(*this, *splitter_);
 }
 
 void TMainForm::FormShow() {
@@ -206,7 +247,7 @@ void TMainForm::OpenCommandLine() {
   RunGuarded([this] {
     for (const std::string& argument : commandLine_) {
       const std::string path = ExpandLongPathName(argument);
-      if (FileExists(path)) OpenFile(path);
+      if (FileExists(path)) OpenUserFile(path);
     }
   });
 }
@@ -262,6 +303,12 @@ void TMainForm::OpenFile(const std::string& fileName) {
       }
     }
   });
+}
+
+void TMainForm::OpenUserFile(const std::string& fileName) {
+  OpenFile(fileName);
+  // Only a file that opened is worth offering again.
+  if (FileExists(fileName)) recentFiles_->Add(fileName);
 }
 
 TMDIChild* TMainForm::OpenDataWindow(TFileInfo& info, const std::string& caption) {
@@ -320,7 +367,7 @@ void TMainForm::FileOpen1Execute() {
   const QString selected = filters.value(kOpenDialogFilterIndex);
   const QStringList files = TOpenDialog::Run(this, filters, selected);
   RunGuarded([&] {
-    for (const QString& file : files) OpenFile(QFile::encodeName(file).toStdString());
+    for (const QString& file : files) OpenUserFile(QFile::encodeName(file).toStdString());
   });
 }
 
@@ -373,7 +420,7 @@ TMDIChild* TMainForm::ActiveChild() const {
 void TMainForm::UpdateWindowActions() {
   const bool any = !ChildWindows().empty();
   for (const char* name : {"WindowCascade1", "WindowTileHorizontal1", "WindowTileVertical1",
-                           "WindowMinimizeAll1", "WindowArrangeAll1"})
+                           "WindowMinimizeAll1", "WindowArrangeAll1", "WindowCloseAll1"})
     findChild<QAction*>(QString::fromLatin1(name))->setEnabled(any);
   findChild<QAction*>(QStringLiteral("FileClose1"))->setEnabled(ActiveChild() != nullptr);
 }
@@ -393,7 +440,7 @@ void TMainForm::FillWindowMenu() {
     auto* child = qobject_cast<TMDIChild*>(window);
     if (!child || child->Closing()) continue;
     ++number;
-    QAction* action = windowMenu_->addAction(QStringLiteral("&%1 %2").arg(number).arg(child->windowTitle()));
+    QAction* action = windowMenu_->addAction(QStringLiteral("&%1 %2").arg(number).arg(child->FullTitle()));
     action->setCheckable(true);
     action->setChecked(child == ActiveChild());
     connect(action, &QAction::triggered, this, [this, child] {
@@ -429,7 +476,7 @@ int32_t TMainForm::Drop(const QMimeData* dataObject, Qt::KeyboardModifiers /*key
   if (const auto names = FileDropList(dataObject)) {
     // Dropped names are opened as they come, in drop order, without testing that they exist.
     RunGuarded([&] {
-      for (const std::string& name : *names) OpenFile(name);
+      for (const std::string& name : *names) OpenUserFile(name);
     });
   }
   return S_OK;

@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -25,6 +26,9 @@ class QSplitter;
 class QToolBar;
 class QTreeWidget;
 class TMDIChild;
+class TRecentFiles;
+class TRecordPane;
+class TRecordStatus;
 
 // Result codes and drop effects of the drop-target operations, with the values of the platform's
 // OLE drag and drop.
@@ -72,6 +76,9 @@ class TMainForm : public QMainWindow {
   // Opens one file: its group node, and for an RFF or RFC file that exists its holder, file node and
   // data window (an RFF file also brings the RFC file of the same name). Errors propagate.
   void OpenFile(const std::string& fileName);
+  // OpenFile for a file the user chose (Open dialog, command line, drop, recent files): one that opened
+  // joins the recent files.
+  void OpenUserFile(const std::string& fileName);
   static std::string GroupCaption(const std::string& upperExtension) {
     return TFileTree::GroupCaption(upperExtension);
   }
@@ -107,6 +114,9 @@ class TMainForm : public QMainWindow {
   QMdiArea* MdiArea() const { return mdiArea_; }
   // Panel 0 of the status bar, for the indexing progress.
   QLabel* StatusPanel0() const { return statusPanel0_; }
+  TRecordStatus* RecordStatus() const { return recordStatus_; }
+  TRecordPane* RecordPane() const { return recordPane_; }
+  TRecentFiles* RecentFiles() const { return recentFiles_; }
   // The data windows in the frame's order, front first; closed ones no longer count.
   std::vector<TMDIChild*> ChildWindows() const;
   TMDIChild* ActiveChild() const;
@@ -142,6 +152,8 @@ class TMainForm : public QMainWindow {
   // Empties status panel 0 and hides the progress bar: a pass ended, in whatever way.
   void ClearIndexProgress();
   void UpdateWindowActions();
+  // The record status and pane show child's current record from now on; none: no window is active.
+  void FollowRecordOf(TMDIChild* child);
   void FillWindowMenu();
 
   std::vector<std::string> commandLine_;
@@ -151,6 +163,7 @@ class TMainForm : public QMainWindow {
   QString lastHintText_;
   bool selectingForWindow_ = false;
 
+  QSplitter* splitter_ = nullptr;
   QTreeWidget* fileTree_ = nullptr;
   QMdiArea* mdiArea_ = nullptr;
   QLabel* statusPanel0_ = nullptr;
@@ -158,4 +171,8 @@ class TMainForm : public QMainWindow {
   QMenu* windowMenu_ = nullptr;
   QAction* windowListSeparator_ = nullptr;
   std::vector<QAction*> windowListActions_;
+  TRecordStatus* recordStatus_ = nullptr;
+  TRecordPane* recordPane_ = nullptr;
+  TRecentFiles* recentFiles_ = nullptr;
+  QPointer<TMDIChild> followed_;
 };

@@ -49,6 +49,10 @@ QMenu* TMainMenus::CreateMenus(QMainWindow& window) {
   for (const char* name : {"FileNew1", "FileOpen1", "FileClose1", "FileSave1", "FileSaveAs1"})
     file->addAction(ActionNamed(window, name));
   file->addSeparator();
+  QMenu* recent = file->addMenu(QStringLiteral("&Recent Files"));
+  recent->setObjectName(QStringLiteral("FileRecent1"));
+  recent->menuAction()->setObjectName(QStringLiteral("FileRecent1"));
+  file->addSeparator();
   file->addAction(ActionNamed(window, "FileExit1"));
 
   QMenu* edit = addMenu("Edit1", "&Edit", "Edit commands");
@@ -57,7 +61,7 @@ QMenu* TMainMenus::CreateMenus(QMainWindow& window) {
 
   QMenu* windowMenu = addMenu("Window1", "&Window", "Window related commands");
   for (const char* name : {"WindowCascade1", "WindowTileHorizontal1", "WindowTileVertical1",
-                           "WindowMinimizeAll1", "WindowArrangeAll1"})
+                           "WindowMinimizeAll1", "WindowArrangeAll1", "WindowCloseAll1"})
     windowMenu->addAction(ActionNamed(window, name));
 
   QMenu* help = addMenu("Help1", "&Help", "Help topics");

@@ -3,6 +3,7 @@
 #include <QMetaObject>
 
 #include "core/FileInfo.h"
+#include "dataset/DataSetTypes.h"
 
 TReaderSource TReaderSource::For(const TFileInfo& info) {
   TReaderSource source;
@@ -10,6 +11,7 @@ TReaderSource TReaderSource::For(const TFileInfo& info) {
   source.Offsets = info.Offsets();
   source.RecordType = info.RecordType();
   source.Extension = info.Extension();
+  source.Numbered = info.GetDataSet().IsSequenced();
   return source;
 }
 
@@ -44,6 +46,17 @@ void TReaderPass::Start(TReaderSource source, TWork work) {
   Stop();
   cancel_ = std::make_shared<std::atomic<bool>>(false);
   const uint64_t pass = ++pass_;
+  if (!source.Numbered) {
+    const auto error = std::make_exception_ptr(
+        EDatabaseError("Reading all records needs record numbers, which this data set does not have"));
+    QMetaObject::invokeMethod(
+        this,
+        [this, pass, error] {
+          if (pass == pass_) emit Failed(error);
+        },
+        Qt::QueuedConnection);
+    return;
+  }
   // Runs on the thread that started the pass, unless the pass was replaced or this object is gone
   // meanwhile (its destructor waits for the worker, and Qt drops calls queued for a destroyed object).
   TPost post = [this, pass](std::function<void()> function) {

@@ -21,6 +21,9 @@ struct TReaderSource {
   Ref<IDynamicIntegerArray> Offsets;
   uint8_t RecordType = 0;
   std::string Extension;
+  // Its data set knows record numbers. One that does not (an ISAM table's) is not read on another thread:
+  // its engine session belongs to the thread that opened it.
+  bool Numbered = true;
 
   static TReaderSource For(const TFileInfo& info);
 };
@@ -45,7 +48,8 @@ class TReaderPass : public QObject {
   explicit TReaderPass(QObject* parent = nullptr);
   ~TReaderPass() override;
 
-  // Starts a pass; one that is running is cancelled first.
+  // Starts a pass; one that is running is cancelled first. A source without record numbers fails at once
+  // (Failed, queued).
   void Start(TReaderSource source, TWork work);
   void Cancel();
   // Cancels a running pass and waits for its thread.

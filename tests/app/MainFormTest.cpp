@@ -29,106 +29,13 @@
 #include "app/MessageBox.h"
 #include "tests/app/FakeDataSet.h"
 #include "tests/app/FormTestSupport.h"
+#include "tests/app/MainFormFixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class MainFormTest : public testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/kw_mainform_XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    for (const char* name : {"a.rff", "a.rfc", "b.rff", "lone.rfc", "notes.txt", "README", "broken.rff",
-                             "short.rff", "named.rff", "Z\xC3\xBCrich.rff", "Z\xC3\xBCrich.rfc"})
-      std::ofstream(dir_ + "/" + name) << "x";
-    previousBox_ = SetMessageBoxFunction([this](const TMessageBoxRequest& request) {
-      boxes_.push_back(request);
-      return TMessageResult::mrOk;
-    });
-    // Fakes in place of the RFF readers: "broken" files fail to open, "named" ones with an error naming
-    // their layout, "short" ones hold 3 records.
-    previousFactory_ =
-        TFileInfo::SetDataSetFactory([this](const TFileInfo& info) -> std::unique_ptr<TAbstractDataSet> {
-          if (info.FileName().find("broken") != std::string::npos) throw Exception("Broken layout");
-          if (info.FileName().find("named") != std::string::npos) {
-            Exception error("Error at offset 0");
-            error.SetFileNameOnce(Path("named.ini"));
-            throw error;
-          }
-          auto dataSet =
-              std::make_unique<TFakeDataSet>(info.FileName().find("short") != std::string::npos ? 3 : 50);
-          dataSet->Open();
-          opened_.push_back(info.FileName());
-          return dataSet;
-        });
-    form_ = std::make_unique<TMainForm>();
-  }
-  void TearDown() override {
-    form_.reset();
-    TFileInfo::SetDataSetFactory(previousFactory_);
-    TMainForm::SetOpenDialogFunction(nullptr);
-    SetMessageBoxFunction(previousBox_);
-    fs::remove_all(dir_);
-  }
-
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-  QTreeWidget* Tree() const { return form_->FileTree(); }
-  QAction* Action(const char* name) const { return form_->findChild<QAction*>(name); }
-  static std::string Caption(const QTreeWidgetItem* node) {
-    return static_cast<const TFileTreeNode*>(node)->Caption();
-  }
-  // "caption[child,child]" for every root node.
-  std::vector<std::string> TreeCaptions() const {
-    std::vector<std::string> captions;
-    for (int i = 0; i < Tree()->topLevelItemCount(); ++i) {
-      const QTreeWidgetItem* group = Tree()->topLevelItem(i);
-      std::string text = Caption(group) + "[";
-      for (int j = 0; j < group->childCount(); ++j) text += (j ? "," : "") + Caption(group->child(j));
-      captions.push_back(text + "]");
-    }
-    return captions;
-  }
-  // Window captions in the order the windows were opened.
-  std::vector<std::string> WindowCaptions() const { return ::WindowCaptions(*form_); }
-  TMDIChild* WindowOf(const std::string& caption) const {
-    for (TMDIChild* child : form_->ChildWindows())
-      if (child->Caption() == caption) return child;
-    return nullptr;
-  }
-  QTreeWidgetItem* NodeOf(const std::string& caption) const {
-    for (QTreeWidgetItem* item :
-         Tree()->findItems(QString::fromStdString(caption), Qt::MatchExactly | Qt::MatchRecursive))
-      return item;
-    return nullptr;
-  }
-  // Shows the window and lets its event loop open the command line.
-  void ShowWithCommandLine(std::vector<std::string> arguments) {
-    form_->SetCommandLine(std::move(arguments));
-    form_->show();
-    Settle();
-  }
-  static void Settle() {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-  }
-  std::unique_ptr<QMimeData> Files(std::initializer_list<std::string> names) const {
-    auto data = std::make_unique<QMimeData>();
-    QList<QUrl> urls;
-    for (const std::string& name : names) urls << QUrl::fromLocalFile(QString::fromStdString(Path(name)));
-    data->setUrls(urls);
-    return data;
-  }
-
-  std::string dir_;
-  std::unique_ptr<TMainForm> form_;
-  std::vector<TMessageBoxRequest> boxes_;
-  std::vector<std::string> opened_;
-  TMessageBoxFunction previousBox_;
-  TFileInfo::TDataSetFactory previousFactory_;
-};
+using MainFormTest = TMainFormFixture;
 
 TEST_F(MainFormTest, HasTheFormsPartsByName) {
   EXPECT_EQ(form_->windowTitle(), "Kestrelwing RFF/STADAF Viewer");
@@ -155,7 +62,8 @@ TEST_F(MainFormTest, HasTheFormsPartsByName) {
   QStringList fileMenu;
   for (QAction* action : form_->menuBar()->actions()[0]->menu()->actions())
     fileMenu << (action->isSeparator() ? "-" : action->objectName());
-  EXPECT_EQ(fileMenu.join(' '), "FileNew1 FileOpen1 FileClose1 FileSave1 FileSaveAs1 - FileExit1");
+  EXPECT_EQ(fileMenu.join(' '),
+            "FileNew1 FileOpen1 FileClose1 FileSave1 FileSaveAs1 - FileRecent1 - FileExit1");
 }
 
 TEST_F(MainFormTest, ActionsHaveTheirCaptionsShortcutsHintsAndStates) {
@@ -522,7 +430,8 @@ TEST_F(MainFormTest, WindowActionsFollowTheDataWindows) {
   EXPECT_EQ(listed, QStringList({QString::fromStdString("&1 " + Path("b.rff")),
                                  QString::fromStdString("&2 " + Path("lone.rfc") + "*")}));
   emit windowMenu->aboutToShow();  // filled afresh, not twice
-  EXPECT_EQ(windowMenu->actions().size(), 5 + 1 + 2);
+  // The record pane's switch, a separator, the five arrangements, Close All; a separator, two windows.
+  EXPECT_EQ(windowMenu->actions().size(), 2 + 5 + 1 + 1 + 2);
 
   Action("WindowTileHorizontal1")->trigger();
   const QRect area = form_->MdiArea()->viewport()->rect();
