@@ -1,6 +1,5 @@
 #include "app/gridtools/GridPrint.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>

@@ -122,14 +122,10 @@ void ExportRecords(TDataSet& reader, const TRecordView* view, const TExportHeade
     const std::vector<TDumpColumn> columns = ExportColumns(reader);
     const int32_t count = view ? view->Count() : reader.GetRecordCount();
     writer.WriteHeader(columns, header.RecordType, header.TypeName, count);
-    std::vector<std::string> values(columns.size());
-    // Values straight from the file's reader where the data set offers that, as kwdump reads them.
+    // Values straight from the file's reader where the data set offers that, as kwdump reads them, written as
+    // they lie there.
     const std::unique_ptr<TRecordValues> cursor = OpenRecordValues(reader);
-    auto write = [&](int64_t recNo) {
-      const std::span<const std::string_view> record = cursor->Values();
-      for (size_t i = 0; i < record.size(); ++i) values[i].assign(record[i]);
-      writer.WriteRecord(recNo, values);
-    };
+    auto write = [&](int64_t recNo) { writer.WriteRecord(recNo, cursor->Values()); };
     TProgressClock progress(control);
     int64_t done = 0;
     if (view) {

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QPrinter>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/gridtools/GridContextMenu.h"
 #include "app/gridtools/PassProgress.h"
 #include "app/gridtools/TablePrinter.h"
 #include "tests/app/GridOutputTestSupport.h"
@@ -99,6 +102,42 @@ TEST_F(GridPrintTest, PrintFollowsTheViewAndACancelledPrintLeavesTheEarlierFile)
   EXPECT_EQ(FileBytes(out_.Path("print.pdf")), pdf);
   EXPECT_EQ(FolderFiles(out_.Path("")), std::vector<std::string>{"print.pdf"});
   EXPECT_FALSE(output_->ProgressBar()->isVisible());
+  EXPECT_EQ(boxes_, std::vector<std::string>{});
+}
+
+TEST_F(GridPrintTest, ContextMenuEntriesAskAndRunThePrintsAndTheExport) {
+  const auto previousRange =
+      TPrintRangeDialog::SetAskFunction([](QWidget*, int32_t count) -> std::optional<TPrintRange> {
+        return TPrintRange{count - 1, count, false};
+      });
+  const auto previousExport =
+      TExportDialog::SetAskFunction([this](QWidget*, bool) -> std::optional<TExportChoice> {
+        TExportChoice choice;
+        choice.Target.Path = QString::fromStdString(out_.Path("export.tsv"));
+        choice.Target.Format = TDumpFormat::dfTsv;
+        return choice;
+      });
+  struct Case {
+    TGridMenuEntry entry;
+    const char* file;
+  };
+  const Case cases[] = {
+      {TGridMenuEntry::gmPrintGrid, "preview.pdf"},
+      {TGridMenuEntry::gmPrintDataSet, "print.pdf"},
+      {TGridMenuEntry::gmExportGrid, "export.tsv"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(TGridContextMenu::EntryName(c.entry));
+    window_->ContextMenu()->Refresh();
+    QAction* action = window_->ContextMenu()->Entry(c.entry);
+    ASSERT_TRUE(action->isEnabled());
+    action->trigger();
+    ASSERT_TRUE(Wait());
+    EXPECT_EQ(FolderFiles(out_.Path("")), std::vector<std::string>{c.file});
+    std::remove(out_.Path(c.file).c_str());
+  }
+  TPrintRangeDialog::SetAskFunction(previousRange);
+  TExportDialog::SetAskFunction(previousExport);
   EXPECT_EQ(boxes_, std::vector<std::string>{});
 }
 
