@@ -289,6 +289,18 @@ void IndexRecords(TStadafFieldList& list, int32_t count, const TIndexProgress& p
 
 }  // namespace
 
+namespace {
+
+// Processors without work on average over the last minute; 0 where the system does not say.
+double IdleProcessors() {
+  double load = 0;
+  const long processors = ::sysconf(_SC_NPROCESSORS_ONLN);
+  if (processors < 1 || ::getloadavg(&load, 1) != 1) return 0;
+  return static_cast<double>(processors) - load;
+}
+
+}  // namespace
+
 bool IsWideDataFile(int64_t dataFileSize) {
   return dataFileSize > INT32_MAX;
 }
@@ -304,8 +316,10 @@ Ref<IInterfaceMap> BuildRecordTypeIndex(const std::string& fileName, const TInde
   const int32_t count = list->GetRecordCount();
   // A negative count would open as an empty file: refused like a count of 0.
   if (count < 0) throw EStadafException("Recordcount is " + std::to_string(count));
-  // One sequential pass: reading the next stretch overlaps with measuring the records of this one.
-  list->DataReader()->EnableReadAhead();
+  // One sequential pass: reading the next stretch overlaps with measuring the records of this one, where a
+  // processor is left idle. On a busy machine the second thread only competes with the first (measured: the
+  // pass took 7 to 25 % longer with it at a load of 7 on 2 processors).
+  if (IdleProcessors() >= 1.0) list->DataReader()->EnableReadAhead();
   if (IsWideDataFile(list->DataReader()->OpenedSize()))
     IndexRecords<TWideRecordOffsets>(*list, count, progress, *index);
   else
