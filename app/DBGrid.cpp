@@ -147,9 +147,12 @@ void TDBGridView::currentChanged(const QModelIndex& current, const QModelIndex& 
 void TDBGridView::ShowColumn(int column) {
   // Only across: the held rows always fit the height, and the view never scrolls them itself.
   const QHeaderView* titles = horizontalHeader();
-  if (titles->isSectionHidden(column)) return;
-  const int left = titles->sectionPosition(column);
-  const int right = left + titles->sectionSize(column);
+  if (titles->isSectionHidden(column) || titles->visualIndex(column) < grid_.fixedColumns_) return;
+  int fixed = 0;
+  for (int visual = 0; visual < grid_.fixedColumns_ && visual < titles->count(); ++visual)
+    fixed += titles->sectionSize(titles->logicalIndex(visual));
+  const int left = titles->sectionPosition(column) - fixed;
+  const int right = titles->sectionPosition(column) + titles->sectionSize(column);
   QScrollBar* bar = horizontalScrollBar();
   const int width = viewport()->width();
   if (left < bar->value())
@@ -543,10 +546,17 @@ void TDBGrid::SizeColumns() {
 }
 
 bool TDBGrid::CellAt(QPoint point, int& column, int& row) const {
-  QWidget* viewport = view_->viewport();
+  // Fixed columns are a table of their own laid over the view's: the point is in whichever is on top.
+  const QAbstractItemView* table = view_;
+  for (const QWidget* at = childAt(point); at != nullptr && at != this; at = at->parentWidget())
+    if (const auto* over = qobject_cast<const QAbstractItemView*>(at); over && over->model() == model_) {
+      table = over;
+      break;
+    }
+  const QWidget* viewport = table->viewport();
   const QPoint local = viewport->mapFrom(this, point);
   if (!viewport->rect().contains(local)) return false;
-  const QModelIndex index = view_->indexAt(local);
+  const QModelIndex index = table->indexAt(local);
   if (!index.isValid()) return false;
   column = index.column();
   row = index.row();

@@ -74,6 +74,9 @@ class TDBGrid : public QWidget {
   // Clears the selection, "all records" included.
   void SelectNone();
   bool AllRecordsSelected() const { return allRecords_; }
+  // The first count columns on screen are fixed: drawn over the left edge, always in sight, and covering
+  // that much of the columns scrolled beneath them.
+  void SetFixedColumnCount(int count) { fixedColumns_ = count; }
   // Makes the data set hold as many rows as fit the grid's height (after the row height changed).
   void FitRows();
 
@@ -131,6 +134,7 @@ class TDBGrid : public QWidget {
   bool extending_ = false;
   bool allRecords_ = false;
   int keepingAll_ = 0;  // selecting the held rows for "all records"
+  int fixedColumns_ = 0;
   int anchorRow_ = -1;  // where a Shift selection starts, in held rows
   int anchorColumn_ = -1;
   int sizedColumns_ = -1;

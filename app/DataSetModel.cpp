@@ -4,8 +4,11 @@
 #include <QDateTime>
 #include <QLocale>
 #include <algorithm>
+#include <cmath>
 
 #include "app/DisplayText.h"
+#include "support/DateTimeText.h"
+#include "support/Exception.h"
 
 QString TDataSetTableModel::MemoMarker() {
   return QStringLiteral("(MEMO)");
@@ -65,22 +68,24 @@ void TDataSetTableModel::FillRows(int from, int to) {
 
 namespace {
 
-// A date or date-time as the tables write it (M/D/YYYY, then hh:mm:ss and .zzz) in the locale's short form;
-// anything else as it stands.
-QString LocaleDateTime(const QString& text, bool withTime) {
-  const QString trimmed = text.trimmed();
-  if (trimmed.isEmpty()) return text;
+// A date or date-time as the tables write it (the program's short date format, then the time of day) in the
+// locale's short form; anything else as it stands.
+QString LocaleDateTime(const QString& text, const std::string& bytes, bool withTime) {
+  double value = 0;
+  try {
+    value = withTime ? TextToDateTime(bytes) : TextToDate(bytes);
+  } catch (const Exception&) {
+    return text;
+  }
+  // Days since 30 December 1899; the fraction is the time of day.
+  const double days = std::floor(value);
+  const QDate date = QDate(1899, 12, 30).addDays(static_cast<qint64>(days));
+  const auto milliseconds =
+      static_cast<int>(std::min<long long>(std::llround((value - days) * 86400000.0), 86399999));
   const QLocale locale;
-  if (!withTime) {
-    const QDate date = QDate::fromString(trimmed, QStringLiteral("M/d/yyyy"));
-    return date.isValid() ? locale.toString(date, QLocale::ShortFormat) : text;
-  }
-  for (const QString& format : {QStringLiteral("M/d/yyyy hh:mm:ss.zzz"), QStringLiteral("M/d/yyyy hh:mm:ss"),
-                                QStringLiteral("M/d/yyyy")}) {
-    const QDateTime moment = QDateTime::fromString(trimmed, format);
-    if (moment.isValid()) return locale.toString(moment, QLocale::ShortFormat);
-  }
-  return text;
+  if (!withTime || milliseconds == 0) return locale.toString(date, QLocale::ShortFormat);
+  return locale.toString(QDateTime(date, QTime::fromMSecsSinceStartOfDay(milliseconds)),
+                         QLocale::ShortFormat);
 }
 
 bool IsCheckValue(QStringView value) {
@@ -125,7 +130,7 @@ void TDataSetTableModel::FillCell(int r, int c) {
   AppendWindows1252AsUtf8(decoded_, scratch_);
   Cell(r, c) = QString::fromUtf8(decoded_);
   if (options_.ShowDateTimes && (kind == TColumnKind::ckDate || kind == TColumnKind::ckDateTime))
-    Cell(r, c) = LocaleDateTime(Cell(r, c), kind == TColumnKind::ckDateTime);
+    Cell(r, c) = LocaleDateTime(Cell(r, c), scratch_, kind == TColumnKind::ckDateTime);
 }
 
 void TDataSetTableModel::UpdateCheckColumns() {

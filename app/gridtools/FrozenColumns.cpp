@@ -49,17 +49,18 @@ TFrozenColumns::TFrozenColumns(TDBGrid& grid) : grid_(grid), overlay_(new QTable
   connect(view->verticalHeader(), &QHeaderView::sectionResized, this, [this] { Sync(); });
   connect(grid_.Model(), &QAbstractItemModel::modelReset, this, [this] { Sync(); });
   connect(grid_.Model(), &QAbstractItemModel::layoutChanged, this, [this] { Sync(); });
-  connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this] { KeepCurrentVisible(); });
   view->viewport()->installEventFilter(this);
 }
 
 TFrozenColumns::~TFrozenColumns() {
+  grid_.SetFixedColumnCount(0);
   delete overlay_;
 }
 
 void TFrozenColumns::SetCount(int count) {
   count_ = std::max(count, 0);
+  // The grid keeps its current cell in sight beside them.
+  grid_.SetFixedColumnCount(count_);
   Sync();
 }
 
@@ -101,17 +102,6 @@ void TFrozenColumns::Sync() {
                         area.bottom() - titles->geometry().top() + 1);
   overlay_->show();
   overlay_->raise();
-}
-
-void TFrozenColumns::KeepCurrentVisible() {
-  if (count_ == 0) return;
-  QTableView* view = grid_.View();
-  const QModelIndex current = view->currentIndex();
-  const QHeaderView* titles = view->horizontalHeader();
-  if (!current.isValid() || titles->visualIndex(current.column()) < count_) return;
-  const int left = view->columnViewportPosition(current.column());
-  const int hidden = FixedWidth() - left;
-  if (hidden > 0) view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->value() - hidden);
 }
 
 bool TFrozenColumns::eventFilter(QObject* watched, QEvent* event) {

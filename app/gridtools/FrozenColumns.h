@@ -30,9 +30,6 @@ class TFrozenColumns : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // Scrolls the grid so that its current cell is not hidden beneath the fixed columns.
-  void KeepCurrentVisible();
-
   TDBGrid& grid_;
   QPointer<QTableView> overlay_;  // a child of the grid's view
   int count_ = 0;

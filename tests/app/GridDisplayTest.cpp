@@ -152,6 +152,18 @@ TEST_F(GridDisplayTest, FixedColumnsStayInPlaceWhileTheOthersScroll) {
   EXPECT_EQ(fixed->geometry(), before);             // … the fixed columns did not
   EXPECT_EQ(fixed->columnViewportPosition(kNo), 0);
   EXPECT_EQ(fixed->model()->data(fixed->model()->index(0, kNo)).toString(), QStringLiteral("000001"));
+  // The hint over a fixed cell is that cell's, not the one scrolled beneath it.
+  const QPoint over =
+      fixed->viewport()->mapTo(&Grid(), fixed->visualRect(fixed->model()->index(2, kFlag)).center());
+  window->rxdbgMouseMove(Qt::NoModifier, over.x(), over.y());
+  EXPECT_EQ(Grid().HintText(), QStringLiteral("1"));
+
+  // A fixed cell made current is in sight as it stands; another comes out from beneath them.
+  const int scrolled = view->horizontalScrollBar()->value();
+  Grid().SelectCell(kNo);
+  EXPECT_EQ(view->horizontalScrollBar()->value(), scrolled);
+  Grid().SelectCell(kCity);
+  EXPECT_EQ(view->columnViewportPosition(kCity), fixed->width() - 1);
 
   // Unchecked: no fixed columns.
   entry->trigger();
