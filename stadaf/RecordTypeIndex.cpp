@@ -268,10 +268,21 @@ void IndexRecords(TStadafFieldList& list, int32_t count, const TIndexProgress& p
                   IInterfaceMap& index) {
   // The offset lists by key, made on the first record of their type; the index holds the references.
   std::array<TOffsets*, 256> byKey{};
+  // Records are skipped in batches that end where progress is reported, so that the reports come as they
+  // would record by record, also before an error.
+  std::array<int64_t, kIndexProgressInterval> batchOffsets;
+  std::array<uint8_t, kIndexProgressInterval> batchKeys;
+  int32_t batch = 0;
+  int32_t next = 0;
   for (int32_t i = 0; i < count; ++i) {
     if (i % kIndexProgressInterval == 0 && progress.OnStep) progress.OnStep(i, count);
-    const int64_t offset = list.Position();
-    const uint8_t key = list.SkipRecord();
+    if (next == batch) {
+      batch = list.SkipRecords(batchOffsets.data(), batchKeys.data(),
+                               std::min(count - i, kIndexProgressInterval - i % kIndexProgressInterval));
+      next = 0;
+    }
+    const int64_t offset = batchOffsets[static_cast<size_t>(next)];
+    const uint8_t key = batchKeys[static_cast<size_t>(next++)];
     TOffsets*& offsets = byKey[key];
     if (offsets == nullptr) {
       auto* created = new TOffsets;

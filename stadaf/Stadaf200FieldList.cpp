@@ -239,6 +239,47 @@ uint8_t TStadaf200FieldList::SkipRecord() {
   return currentRecordType_;
 }
 
+int32_t TStadaf200FieldList::SkipRecords(int64_t* offsets, uint8_t* keys, int32_t max) {
+  if (SkipPlansStale()) BuildSkipPlans();
+  TFileReader& reader = RecordReader();
+  int32_t n = 0;
+  while (n < max) {
+    // The records wholly inside the window with plainly valid fields, as SkipRecordInWindow passes them one
+    // at a time.
+    const int64_t start = Position();
+    size_t at = 0;
+    if (start >= 0 && start < reader.OpenedSize()) {
+      reader.Seek(start);
+      const std::string_view window = reader.WindowedBytes();
+      while (n < max && window.size() - at > static_cast<size_t>(kClassifyBytes)) {
+        const char* record = window.data() + at;
+        const size_t left = window.size() - at;
+        size_t p = 0;
+        while (p < kMaxLeadingDigits && IsDigit(record[p])) ++p;
+        if (p == kMaxLeadingDigits) break;
+        const uint8_t recordType = RecordTypeOfSecondLetter(record[p + 1]);
+        if (recordType == 0) break;
+        const size_t length = typePlans_[recordType].SkipInMemory(record, left);
+        if (length == 0 || length >= left || record[length] != '\r') break;
+        offsets[n] = start + static_cast<int64_t>(at);
+        keys[n++] = recordType;
+        currentRecordType_ = recordType;
+        currentGroup_ = -1;
+        at += length + 1;
+      }
+    }
+    if (at > 0) {
+      reader.Advance(at);
+      SetPosition(start + static_cast<int64_t>(at));
+      continue;
+    }
+    // Anything else, one record the checked way (which reads the window on when a record crosses its end).
+    offsets[n] = start;
+    keys[n++] = SkipRecord();
+  }
+  return n;
+}
+
 // ---- TStadaf210FieldList
 
 TStadaf210FieldList::TStadaf210FieldList() : TStadaf200FieldList("2.10") {}

@@ -40,6 +40,7 @@ class TStadaf200FieldList : public TStadafFieldList {
   void ReadFields(std::string& separator) override;
   void ReadHeader() override;
   uint8_t SkipRecord() override;
+  int32_t SkipRecords(int64_t* offsets, uint8_t* keys, int32_t max) override;
 
   // Classifies the record at offset by the second letter of the two bytes that follow its leading digits
   // (up to 19), upper-cased: "A" fare 1, "L" rule 2, "K" ticket 3, "T" routing 4, "S" routing segment 5.

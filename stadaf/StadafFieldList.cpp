@@ -120,6 +120,14 @@ void TStadafFieldList::ReadHeaderEnd(TFileReader& reader) {
   SetPosition(dataStart_);
 }
 
+int32_t TStadafFieldList::SkipRecords(int64_t* offsets, uint8_t* keys, int32_t max) {
+  for (int32_t n = 0; n < max; ++n) {
+    offsets[n] = Position();
+    keys[n] = SkipRecord();
+  }
+  return max;
+}
+
 void TStadafFieldList::SkipRecordAt(int64_t start, const TRecordSkipPlan& plan, bool crRequired) {
   TFileReader& reader = RecordReader();
   reader.Seek(start);

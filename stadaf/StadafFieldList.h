@@ -54,6 +54,10 @@ class TStadafFieldList : public TDravikFieldList {
   // field values or running the record hooks. Returns the key the record-type index lists the record
   // under: 1 in version 1.10, else the record's type (0: see TStadaf210FieldList).
   virtual uint8_t SkipRecord() = 0;
+  // SkipRecord up to max times, as many times as it is called: each record's offset and key into offsets and
+  // keys; returns how many were skipped (max unless an error ends the skipping, which raises it). A version
+  // may pass the records wholly inside the reader's window without a call each.
+  virtual int32_t SkipRecords(int64_t* offsets, uint8_t* keys, int32_t max);
 
   TTransformer& Transformer() { return *transformer_; }
   const TTransformer& Transformer() const { return *transformer_; }

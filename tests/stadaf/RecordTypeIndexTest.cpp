@@ -102,6 +102,32 @@ TEST_F(RecordTypeIndex, ReportsProgressEvery537RecordsThenClears) {
   EXPECT_EQ(texts, (std::vector<std::string>{"0 / 1000", "537 / 1000", ""}));
 }
 
+TEST_F(RecordTypeIndex, ReportsProgressAsBeforeARecordThatCannotBeRead) {
+  // Version 2.00 passes records in batches: the reports before the damaged record 700 come all the same.
+  TStadafFileBuilder b("2.00");
+  b.AddGroup("FA", ShortFareFields());
+  b.AddGroup("RL", ShortRuleFields());
+  b.AddGroup("TK", ShortTicketFields());
+  const int32_t routing = b.AddGroup("RT", ShortRoutingFields());
+  b.AddGroup("RS", ShortRoutingSegmentFields());
+  std::vector<size_t> ends;
+  for (int i = 0; i < 1200; ++i) {
+    b.AddRecord(routing, {"", "RT", "LH", "00001", "AB"});
+    ends.push_back(b.Body().size());
+  }
+  std::string bytes = b.Build();
+  const size_t dataStart = bytes.size() - b.Body().size();
+  bytes[dataStart + ends[699] - 1] = 'X';  // record 700 without its CR
+  std::vector<std::string> texts;
+  TIndexProgress progress;
+  progress.OnStep = [&](int32_t recordNo, int32_t count) {
+    texts.push_back(IndexProgressText(recordNo, count));
+  };
+  ExpectError<Exception>([&] { BuildRecordTypeIndex(dir.Write("f.daf", bytes), progress); },
+                         "Error at offset " + std::to_string(dataStart + ends[698]));
+  EXPECT_EQ(texts, (std::vector<std::string>{"0 / 1200", "537 / 1200"}));
+}
+
 TEST_F(RecordTypeIndex, FailedPassesRaiseAndWriteNoCache) {
   std::string more = Small110(3);
   more.replace(more.find("00000003"), 8, "00000004");
