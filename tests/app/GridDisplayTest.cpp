@@ -124,6 +124,23 @@ TEST_F(GridDisplayTest, AutomaticSizeFitsTheValuesOnScreenAndAutomaticWidthTheWi
             view->viewport()->width());
 }
 
+TEST_F(GridDisplayTest, WithRowSizingARowResizedByTheUserSetsTheHeightOfEveryRow) {
+  QHeaderView* rows = Grid().View()->verticalHeader();
+  const int held = Grid().VisibleRowCount();
+  rows->resizeSection(0, 2 * TDBGrid::kDefaultRowHeight);  // row sizing off: nothing follows
+  EXPECT_EQ(Tools().Display().Options().RowHeight, TDBGrid::kDefaultRowHeight);
+  rows->resizeSection(0, TDBGrid::kDefaultRowHeight);
+
+  Menu().Entry(TGridMenuEntry::gmRowSizing)->trigger();
+  rows->resizeSection(0, 2 * TDBGrid::kDefaultRowHeight);
+  EXPECT_EQ(Tools().Display().Options().RowHeight, 2 * TDBGrid::kDefaultRowHeight);
+  EXPECT_EQ(rows->sectionSize(1), 2 * TDBGrid::kDefaultRowHeight);
+  // The data set holds as many rows as now fit.
+  EXPECT_EQ(Grid().VisibleRowCount(), Grid().View()->viewport()->height() / (2 * TDBGrid::kDefaultRowHeight));
+  EXPECT_LT(Grid().VisibleRowCount(), held);
+  EXPECT_EQ(Grid().DataSet()->BufferCount(), Grid().VisibleRowCount());
+}
+
 TEST_F(GridDisplayTest, FixedColumnsStayInPlaceWhileTheOthersScroll) {
   QTableView* view = Grid().View();
   // Narrow window, wide columns: the grid scrolls across.
