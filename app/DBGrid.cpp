@@ -254,10 +254,10 @@ void TDBGrid::SetDataSet(TDataSet* dataSet) {
   SizeColumns();
   SyncCurrentCell();
   UpdateScrollBar();
+  emit RecordChanged();
 }
 
 int TDBGrid::VisibleRowCount() const {
-  emit RecordChanged();
   return std::max(1, view_->viewport()->height() / view_->verticalHeader()->defaultSectionSize());
 }
 
@@ -380,10 +380,10 @@ void TDBGrid::OnDataEvent(TDataEvent event, int32_t info) {
   SyncCurrentCell();
   if (allRecords_) KeepAllSelected();
   UpdateScrollBar();
+  emit RecordChanged();
 }
 
 void TDBGrid::SyncCurrentCell() {
-  emit RecordChanged();
   TSyncScope sync(syncing_);
   if (!dataSet_ || !dataSet_->Active() || model_->rowCount() == 0 || model_->columnCount() == 0) return;
   const int row = std::clamp(dataSet_->ActiveRecord(), 0, model_->rowCount() - 1);
@@ -487,28 +487,25 @@ void TDBGrid::UpdateScrollBar() {
   if (!dataSet_ || !dataSet_->Active()) {
     scrollBar_->setRange(0, 0);
     scrollBar_->setEnabled(false);
+    FitRecordNumbers(0);
     return;
   }
   scrollBar_->setEnabled(true);
-    FitRecordNumbers(0);
   scrollBar_->setSingleStep(1);
   if (dataSet_->IsSequenced()) {
     const int32_t count = dataSet_->GetRecordCount();
+    FitRecordNumbers(count);
     scrollBar_->setRange(count > 0 ? 1 : 0, std::max(count, 0));
     scrollBar_->setPageStep(VisibleRowCount());
     scrollBar_->setValue(dataSet_->GetRecNo());
-    FitRecordNumbers(count);
   } else {
+    FitRecordNumbers(0);
     scrollBar_->setRange(0, 2);
     scrollBar_->setPageStep(1);
     scrollBar_->setValue(dataSet_->Bof() ? 0 : dataSet_->Eof() ? 2 : 1);
-    FitRecordNumbers(0);
   }
 }
 
-void TDBGrid::FitRows() {
-  if (!dataSet_) return;
-  const int rows = VisibleRowCount();
 void TDBGrid::FitRecordNumbers(int32_t count) {
   int digits = 0;
   for (int64_t rest = count; rest > 0; rest /= 10) ++digits;
@@ -521,6 +518,9 @@ void TDBGrid::FitRecordNumbers(int32_t count) {
     numbers->setFixedWidth(numbers->fontMetrics().horizontalAdvance(QString(digits, QLatin1Char('9'))) + 10);
 }
 
+void TDBGrid::FitRows() {
+  if (!dataSet_) return;
+  const int rows = VisibleRowCount();
   RunGuarded([&] {
     if (rows != dataSet_->BufferCount()) dataSet_->SetBufferCount(rows);
     // A window that only shrank may not have been reported.

@@ -96,11 +96,11 @@ class TDBGrid : public QWidget {
  signals:
   // SetDataSet is about to bind another data set (or none); the one bound so far may go right after.
   void DataSetChanging();
+  // The active record, the held rows or the bound data set changed.
+  void RecordChanged();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
-  // The active record, the held rows or the bound data set changed.
-  void RecordChanged();
 
  private:
   friend class TDBGridView;
@@ -110,11 +110,11 @@ class TDBGrid : public QWidget {
   void RaiseIfActiveRowUnreadable();
   void SyncCurrentCell();
   void UpdateScrollBar();
+  // Record numbers beside the rows, room for those of count records; none (0): no numbers.
+  void FitRecordNumbers(int32_t count);
   void KeepAllSelected();
   void SizeColumns();
   void ScrollBarAction(int action);
-  // Record numbers beside the rows, room for those of count records; none (0): no numbers.
-  void FitRecordNumbers(int32_t count);
   bool Syncing() const { return syncing_ > 0; }
   // Shift with a move: the move runs with the selection left alone, which then spans from the anchor
   // to the new current cell.
@@ -138,7 +138,7 @@ class TDBGrid : public QWidget {
   int anchorRow_ = -1;  // where a Shift selection starts, in held rows
   int anchorColumn_ = -1;
   int sizedColumns_ = -1;
+  int recordNumberDigits_ = -1;
   QString hintText_;
   TDataSet::TBookmark reportedRecord_;  // the unreadable record whose error was shown last
 };
-  int recordNumberDigits_ = -1;
