@@ -132,7 +132,10 @@ void TDBGridView::wheelEvent(QWheelEvent* event) {
 
 void TDBGridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
   QTableView::currentChanged(current, previous);
-  if (current.isValid()) ShowColumn(current.column());
+  if (current.isValid()) {
+    grid_.currentColumn_ = current.column();
+    ShowColumn(current.column());
+  }
   TDataSet* dataSet = grid_.DataSet();
   if (grid_.Syncing() || !current.isValid() || !dataSet || !dataSet->Active()) return;
   const int distance = current.row() - dataSet->ActiveRecord();
@@ -388,7 +391,9 @@ void TDBGrid::SyncCurrentCell() {
   if (!dataSet_ || !dataSet_->Active() || model_->rowCount() == 0 || model_->columnCount() == 0) return;
   const int row = std::clamp(dataSet_->ActiveRecord(), 0, model_->rowCount() - 1);
   const QModelIndex current = view_->currentIndex();
-  const int column = current.isValid() ? current.column() : 0;
+  // After the model was reset (rows added or taken as the grid's height changed) the view has no current
+  // cell: the column stays the one the user was in.
+  const int column = current.isValid() ? current.column() : currentColumn_;
   const QModelIndex target = model_->index(row, std::min(column, model_->columnCount() - 1));
   if (extending_ || allRecords_) {
     if (target != current) view_->selectionModel()->setCurrentIndex(target, QItemSelectionModel::NoUpdate);

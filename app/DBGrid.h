@@ -138,6 +138,7 @@ class TDBGrid : public QWidget {
   int anchorRow_ = -1;  // where a Shift selection starts, in held rows
   int anchorColumn_ = -1;
   int sizedColumns_ = -1;
+  int currentColumn_ = 0;  // the column of the current cell, kept across model resets
   int recordNumberDigits_ = -1;
   QString hintText_;
   TDataSet::TBookmark reportedRecord_;  // the unreadable record whose error was shown last

@@ -166,6 +166,18 @@ TEST_F(GridTest, TheCurrentCellStaysOnScreenWhenItMovesAcross) {
   EXPECT_EQ(RecNo(), 1);
 }
 
+// Rows come and go as the grid's height changes; the current cell stays in its column.
+TEST_F(GridTest, TheCurrentColumnSurvivesAChangeOfTheRowsOnScreen) {
+  Show(100);
+  Key(Qt::Key_Right);
+  Key(Qt::Key_Right);
+  ASSERT_EQ(grid_->View()->currentIndex().column(), 2);
+  for (const int rows : {kRows + 5, kRows - 3}) {
+    SetVisibleRows(rows);
+    EXPECT_EQ(grid_->View()->currentIndex().column(), 2) << rows;
+  }
+}
+
 TEST_F(GridTest, WheelAndClicksMoveTheActiveRecord) {
   TFakeDataSet& dataSet = Show(kHuge);
   QWidget* viewport = grid_->View()->viewport();
