@@ -2,9 +2,6 @@
 
 #include <QFile>
 #include <QSaveFile>
-#if defined(__linux__)
-#include <fcntl.h>
-#endif
 #include <chrono>
 #include <memory>
 #include <ostream>
@@ -23,24 +20,14 @@ namespace {
 constexpr int64_t kStride = 1024;
 constexpr std::chrono::milliseconds kProgressInterval(25);
 
-// The writer's large pieces go straight to the file; a failed write fails the stream. The file is synced
-// before it is renamed into place: its pages are handed to the disk as they are written, so that the sync at
-// the end has little left to wait for.
+// The writer's large pieces go straight to the file; a failed write fails the stream.
 class TDeviceBuffer : public std::streambuf {
  public:
-  explicit TDeviceBuffer(QFileDevice& device) : device_(device) {}
+  explicit TDeviceBuffer(QIODevice& device) : device_(device) {}
 
  protected:
   std::streamsize xsputn(const char* bytes, std::streamsize count) override {
-    if (device_.write(bytes, count) != count) return 0;
-    written_ += count;
-#if defined(__linux__)
-    if (written_ - handed_ >= kWriteBehind && device_.flush()) {
-      ::sync_file_range(device_.handle(), handed_, written_ - handed_, SYNC_FILE_RANGE_WRITE);
-      handed_ = written_;
-    }
-#endif
-    return count;
+    return device_.write(bytes, count) == count ? count : 0;
   }
   int_type overflow(int_type c) override {
     if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
@@ -49,11 +36,7 @@ class TDeviceBuffer : public std::streambuf {
   }
 
  private:
-  static constexpr int64_t kWriteBehind = 8 << 20;
-
-  QFileDevice& device_;
-  int64_t written_ = 0;
-  int64_t handed_ = 0;  // the bytes whose writing to the disk was started
+  QIODevice& device_;
 };
 
 // The target file open for writing under a temporary name, with the dump writer on it. Commit renames it into
