@@ -238,11 +238,25 @@ const char* TFileReader::FillWindow(int64_t pos, int32_t n) {
   // jumping about in it (memo texts) reads it once.
   const bool backwards = windowLength_ != 0 && pos < windowStart_;
   int64_t start = backwards ? std::max<int64_t>(0, pos + n - kWindowSize / 2) : pos;
-  if (size_ <= kWindowSize) start = 0;
-  const auto want = static_cast<size_t>(std::min<int64_t>(kWindowSize, size_ - start));
+  // A jump away from the window (the next record of a sorted view, a memo text) reads a short stretch:
+  // filling the whole window for each would read 256 KiB per record. Reading on from the window, or back
+  // into the bytes before it, fills the whole window again.
+  const bool jump = windowLength_ != 0 &&
+                    (pos + n < windowStart_ || pos > windowStart_ + static_cast<int64_t>(windowLength_));
+  int64_t length = kWindowSize;
+  if (jump) {
+    start = pos;
+    length = std::max<int64_t>(n, kJumpSize);
+  }
+  if (size_ <= kWindowSize) {
+    start = 0;
+    length = kWindowSize;
+  }
+  const auto want = static_cast<size_t>(std::min<int64_t>(length, size_ - start));
   windowStart_ = start;
   windowLength_ = 0;
   windowLength_ = file_.ReadSomeAt(start, window_.get(), want);
+  bytesFilled_ += static_cast<int64_t>(windowLength_);
   // The file shrank below the size taken at opening.
   if (static_cast<uint64_t>(pos + n - start) > windowLength_) Throw(EInOutError(EIO));
   if (readAhead_) StartReadAhead();

@@ -30,6 +30,7 @@ class TFileReader {
   static constexpr int32_t kPeekBlockSize = 32768;
   static constexpr int32_t kWindowSize = 256 * 1024;
   static constexpr int32_t kMaxViewBytes = kWindowSize / 2;  // limit of ReadBytes and PeekBytes
+  static constexpr int32_t kJumpSize = 16 * 1024;            // read at a jump away from the window
 
   TFileReader();
   TFileReader(const TFileReader&) = delete;
@@ -101,6 +102,9 @@ class TFileReader {
   // errors are those of reading without it. Ends with the next Open or with the reader.
   void EnableReadAhead();
 
+  // Bytes the reader's own window fills read from the file so far (for measuring).
+  int64_t BytesFilled() const { return bytesFilled_; }
+
   const std::string& FileName() const { return fileName_; }
   bool IsOpen() const { return file_.IsOpen(); }
   int64_t Position() const { return position_; }
@@ -144,4 +148,5 @@ class TFileReader {
   std::unique_ptr<TReadAhead> readAhead_;
   int64_t windowStart_ = 0;
   uint64_t windowLength_ = 0;
+  int64_t bytesFilled_ = 0;
 };

@@ -264,6 +264,34 @@ TEST_F(FileReaderTest, WindowedReadsMatchTheFile) {
   }
 }
 
+// Reading on reads each byte about once; jumping about (records of a sorted view) reads a short stretch at
+// each jump instead of a whole window; reading backwards record by record fills whole windows again.
+TEST_F(FileReaderTest, JumpsReadShortStretchesAndPassesWholeWindows) {
+  const std::string bytes = Pattern(4 * 1024 * 1024);
+  reader.Open(dir.Write("a.dat", bytes));
+  for (int64_t offset = 0; offset + 100 <= static_cast<int64_t>(bytes.size()); offset += 100)
+    ASSERT_EQ(reader.ReadBytes(100), std::string_view(bytes).substr(offset, 100));
+  EXPECT_LE(reader.BytesFilled(), static_cast<int64_t>(bytes.size()) + TFileReader::kWindowSize);
+
+  const int64_t before = reader.BytesFilled();
+  std::mt19937 random(11);
+  constexpr int kJumps = 500;
+  for (int i = 0; i < kJumps; ++i) {
+    const int64_t offset = random() % (bytes.size() - 100);
+    reader.Seek(offset);
+    ASSERT_EQ(reader.ReadBytes(100), std::string_view(bytes).substr(offset, 100));
+  }
+  EXPECT_LE(reader.BytesFilled() - before, kJumps * int64_t{TFileReader::kJumpSize});
+
+  const int64_t beforeBackwards = reader.BytesFilled();
+  for (int64_t offset = static_cast<int64_t>(bytes.size()) - 100; offset >= 0; offset -= 100) {
+    reader.Seek(offset);
+    ASSERT_EQ(reader.ReadBytes(100), std::string_view(bytes).substr(offset, 100));
+  }
+  EXPECT_LE(reader.BytesFilled() - beforeBackwards,
+            2 * static_cast<int64_t>(bytes.size()) + TFileReader::kWindowSize);
+}
+
 // Files past 2 GiB and 4 GiB read like any other: positions, sizes and the end-of-file checks are 64-bit.
 // Sparse files with bytes written at the offsets read.
 TEST_F(FileReaderTest, FilesPast2And4GiBReadAtEveryOffset) {
