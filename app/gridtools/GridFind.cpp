@@ -122,20 +122,8 @@ void TGridFind::Find(bool backward) {
     return;
   }
   if (columns_->count() == 0) FillColumns();
-  bool empty = true;
-  bool sequenced = false;
-  int32_t from = 0;
-  if (!RunGuarded([&] {
-        empty = dataSet->IsEmpty();
-        sequenced = dataSet->IsSequenced();
-        from = dataSet->GetRecNo();
-      }) ||
-      empty)
-    return;
-  if (!sequenced || from <= 0) {
-    ShowStatus(QStringLiteral("Find needs record numbers, which this data set does not have"));
-    return;
-  }
+  const int32_t from = StartingRecord(*dataSet);
+  if (from <= 0) return;
 
   // The columns in their order on screen, or the one chosen; the current cell's place among them decides
   // which cells of its record come after it.
@@ -162,25 +150,31 @@ void TGridFind::Find(bool backward) {
   Run(std::move(request), std::move(columns), text, backward);
 }
 
+int32_t TGridFind::StartingRecord(TDataSet& dataSet) {
+  bool empty = true;
+  bool sequenced = false;
+  int32_t from = 0;
+  if (!RunGuarded([&] {
+        empty = dataSet.IsEmpty();
+        sequenced = dataSet.IsSequenced();
+        from = dataSet.GetRecNo();
+      }) ||
+      empty)
+    return 0;
+  if (!sequenced || from <= 0) {
+    ShowStatus(QStringLiteral("Find needs record numbers, which this data set does not have"));
+    return 0;
+  }
+  return from;
+}
+
 void TGridFind::FindPrefix(int column, const QString& text, bool fromCurrent) {
   TDataSet* dataSet = grid_.DataSet();
   if (dataSet == nullptr || !dataSet->Active() || text.isEmpty() || column < 0 ||
       column >= dataSet->Fields().Count())
     return;
-  bool empty = true;
-  bool sequenced = false;
-  int32_t from = 0;
-  if (!RunGuarded([&] {
-        empty = dataSet->IsEmpty();
-        sequenced = dataSet->IsSequenced();
-        from = dataSet->GetRecNo();
-      }) ||
-      empty)
-    return;
-  if (!sequenced || from <= 0) {
-    ShowStatus(QStringLiteral("Find needs record numbers, which this data set does not have"));
-    return;
-  }
+  const int32_t from = StartingRecord(*dataSet);
+  if (from <= 0) return;
   TSearchRequest request;
   request.Prefix = true;
   request.Columns.push_back(dataSet->Fields()[column].FieldName());

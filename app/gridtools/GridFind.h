@@ -55,6 +55,9 @@ class TGridFind : public QObject {
 
  private:
   void Find(bool backward);
+  // The current record's number, where a find starts; 0 (said in the status bar where it matters) when the
+  // data set is empty, cannot tell or has no record numbers.
+  int32_t StartingRecord(TDataSet& dataSet);
   // Starts the search of request; columns: the grid's column of each of the request's columns.
   void Run(TSearchRequest request, std::vector<int> columns, const QString& text, bool backward);
   void FillColumns();
