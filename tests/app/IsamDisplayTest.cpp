@@ -16,32 +16,25 @@
 #include "support/DateTimeText.h"
 #include "tests/TestSupport.h"
 #include "tests/app/FormTestSupport.h"
+#include "tests/app/IsamFormFixture.h"
 
 namespace {
 
 // The typed fields of an ISAM table as the grid shows them.
-class IsamDisplayTest : public testing::Test {
+class IsamDisplayTest : public TIsamFormFixture {
  protected:
   void SetUp() override {
-    ::setenv(kEngineLibraryVariable, KW_ENGINE_PATH, 1);
-    InitializeCtreeSession(0);
-    SetEngineEnvironment(dir_.Path("") + "/", "TESTHOST", dir_.Path("ctreelog.txt"));
-    recorder_.emplace(boxes_);
     previousLocale_ = QLocale();
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     // The viewer's start-up gives dates a four-digit year.
     previousFormat_ = ShortDateFormat();
     SetShortDateFormat("M/D/YYYY");
-    form_ = std::make_unique<TMainForm>();
-    form_->show();
+    TIsamFormFixture::SetUp();
   }
   void TearDown() override {
-    form_.reset();
+    TIsamFormFixture::TearDown();
     QLocale::setDefault(previousLocale_);
     SetShortDateFormat(previousFormat_);
-    recorder_.reset();
-    FinalizeCtreeSession();
-    ::unsetenv(kEngineLibraryVariable);
   }
 
   // One record: day 14 March 2024, at 13:45:30 that day, ok TRUE, name "Ann".
@@ -66,12 +59,8 @@ class IsamDisplayTest : public testing::Test {
     return dir_.Path("typed.dat");
   }
 
-  TTempDir dir_;
   std::string previousFormat_;
   QLocale previousLocale_;
-  std::unique_ptr<TMainForm> form_;
-  std::vector<std::string> boxes_;
-  std::optional<TMessageBoxRecorder> recorder_;
 };
 
 TEST_F(IsamDisplayTest, DatesInTheLocalesFormAndBooleanFieldsAsCheckBoxes) {
