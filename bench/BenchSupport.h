@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -79,6 +80,31 @@ inline long RunInChild(const std::function<void()>& body) {
 
 inline void Report(const char* name, double value, const char* unit, const char* target, bool met) {
   std::printf("%-52s %12.3f %-4s target: %-28s %s\n", name, value, unit, target, met ? "met" : "MISSED");
+}
+
+// 60-byte fare records (58 characters and CR LF) of the layout written beside path as NAME.ini, as many
+// whole records as fit bytes; remark fills the last field (28 characters).
+constexpr int kFareRecordLength = 60;
+inline void WriteFareRffFile(const std::string& path, int64_t bytes, const char* remark) {
+  std::ofstream ini(path.substr(0, path.size() - 4) + ".ini", std::ios::binary);
+  ini << "[FIELDDESCRIPTIONS]\r\nCXR, 3\r\nORIGIN, 3\r\nDEST, 3\r\nFARE_BASIS, 8\r\nAMOUNT, 10\r\nCURRENCY, "
+         "3\r\n"
+         "REMARKS, 28\r\n";
+  static const char* const kCarriers[] = {"LH", "AF", "LX", "OS", "SK", "IB", "TP", "BA", "KL", "AY"};
+  std::ofstream out(path, std::ios::binary);
+  std::string chunk;
+  for (int64_t k = 0, written = 0; written + kFareRecordLength <= bytes;) {
+    chunk.clear();
+    for (int i = 0; i < 16384 && written + kFareRecordLength <= bytes;
+         ++i, ++k, written += kFareRecordLength) {
+      char record[kFareRecordLength + 1];
+      std::snprintf(record, sizeof record, "%-3sFRAJFKY%07lld%10.2fEUR%-28s\r\n", kCarriers[k * 7 % 10],
+                    static_cast<long long>(k * 7919 % 9999991),
+                    50.0 + static_cast<double>(k * 104729 % 400000) / 100, remark);
+      chunk.append(record, kFareRecordLength);
+    }
+    out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+  }
 }
 
 }  // namespace bench

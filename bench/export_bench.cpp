@@ -17,29 +17,6 @@
 
 namespace {
 
-constexpr int kRecordLength = 60;  // 58 characters and CR LF
-
-void WriteRffFile(const std::string& path, int64_t bytes) {
-  std::ofstream ini(path.substr(0, path.size() - 4) + ".ini", std::ios::binary);
-  ini << "[FIELDDESCRIPTIONS]\r\nCXR, 3\r\nORIGIN, 3\r\nDEST, 3\r\nFARE_BASIS, 8\r\nAMOUNT, 10\r\nCURRENCY, "
-         "3\r\n"
-         "REMARKS, 28\r\n";
-  static const char* const kCarriers[] = {"LH", "AF", "LX", "OS", "SK", "IB", "TP", "BA", "KL", "AY"};
-  std::ofstream out(path, std::ios::binary);
-  std::string chunk;
-  for (int64_t k = 0, written = 0; written < bytes;) {
-    chunk.clear();
-    for (int i = 0; i < 16384 && written < bytes; ++i, ++k, written += kRecordLength) {
-      char record[kRecordLength + 1];
-      std::snprintf(record, sizeof record, "%-3sFRAJFKY%07lld%10.2fEUR%-28s\r\n", kCarriers[k * 7 % 10],
-                    static_cast<long long>(k * 7919 % 9999991),
-                    50.0 + static_cast<double>(k * 104729 % 400000) / 100, "Valid Monday, to \"Thursday\"");
-      chunk.append(record, kRecordLength);
-    }
-    out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-  }
-}
-
 // Processor time of this process so far (user and system), in ms.
 double CpuMs() {
   rusage usage{};
@@ -81,8 +58,9 @@ int main(int argc, char** argv) {
   const int runs = argc > 2 ? std::stoi(argv[2]) : 3;
   bench::TempFolder folder;
   const std::string input = folder.Path("fares.rff");
-  WriteRffFile(input, mib << 20);
-  const double mb = static_cast<double>((mib << 20) / kRecordLength * kRecordLength) / 1e6;
+  bench::WriteFareRffFile(input, mib << 20, "Valid Monday, to \"Thursday\"");
+  const double mb =
+      static_cast<double>((mib << 20) / bench::kFareRecordLength * bench::kFareRecordLength) / 1e6;
   std::vector<double> exportMs;
   std::vector<double> exportCpuMs;
   std::vector<double> kwdumpMs;

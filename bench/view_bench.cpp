@@ -17,35 +17,6 @@
 
 namespace {
 
-constexpr int kRecordLength = 60;  // 58 characters and CR LF
-
-void WriteRffFile(const std::string& path, int64_t bytes) {
-  std::ofstream ini(path.substr(0, path.size() - 4) + ".ini", std::ios::binary);
-  ini << "[FIELDDESCRIPTIONS]\r\nCXR, 3\r\nORIGIN, 3\r\nDEST, 3\r\nFARE_BASIS, 8\r\nAMOUNT, 10\r\nCURRENCY, "
-         "3\r\n"
-         "REMARKS, 28\r\n";
-  static const char* const kCarriers[] = {"LH", "AF", "LX", "OS", "SK", "IB", "TP", "BA", "KL", "AY"};
-  std::string chunk;
-  const int32_t perChunk = 17476;  // about 1 MiB
-  std::ofstream out(path, std::ios::binary);
-  int64_t written = 0;
-  for (int64_t n = 0; written < bytes; n += perChunk) {
-    chunk.clear();
-    for (int32_t i = 0; i < perChunk; ++i) {
-      const int64_t k = n + i;
-      char record[kRecordLength + 1];
-      std::snprintf(record, sizeof record, "%-3sFRAJFKY%07lld%10.2fEUR%-28s\r\n", kCarriers[k * 7 % 10],
-                    static_cast<long long>(k * 7919 % 9999991),
-                    50.0 + static_cast<double>(k * 104729 % 400000) / 100, "Valid Monday to Thursday");
-      chunk.append(record, kRecordLength);
-    }
-    const int64_t size = std::min<int64_t>(static_cast<int64_t>(chunk.size()), bytes - written);
-    out.write(chunk.data(), static_cast<std::streamsize>(size - size % kRecordLength));
-    written += size - size % kRecordLength;
-    if (size % kRecordLength != 0) break;
-  }
-}
-
 double TimeMs(const std::function<void()>& body) {
   const double start = bench::NowMs();
   body();
@@ -118,7 +89,7 @@ int main() {
   std::filesystem::remove(stadaf);
 
   const std::string rff = folder.Path("bench.rff");
-  WriteRffFile(rff, int64_t{1} << 30);
+  bench::WriteFareRffFile(rff, int64_t{1} << 30, "Valid Monday to Thursday");
   TRFFDataSet reader;
   reader.SetFileName(rff);
   reader.Open();
