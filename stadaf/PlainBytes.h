@@ -1,15 +1,20 @@
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // Reading record bytes in place: what the checked readers accept, for the plainly valid case only.
 
 // Plain decimal digits as an int, or -1 when any byte is not a digit: what TryStrToInt gives for up to nine
 // plain digits, without an optional the compiler spills on every call. Unrolled for each count.
 template <int32_t kCount>
-inline int32_t PlainDigitsOf(const char* p) {
+[[gnu::always_inline]] inline int32_t PlainDigitsOf(const char* p) {
   int32_t value = 0;
   uint32_t bad = 0;
   for (int32_t i = 0; i < kCount; ++i) {
@@ -20,7 +25,33 @@ inline int32_t PlainDigitsOf(const char* p) {
   return bad != 0 ? -1 : value;
 }
 
-inline int32_t PlainDigits(const char* p, int32_t count) {
+// The eight bytes from p on as one word whose lowest byte is p[0], whatever the processor's byte order.
+inline uint64_t LoadWord(const char* p) {
+  uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+  return word;
+}
+
+// The first count (1 to 8) bytes of a word from LoadWord as plain decimal digits, or -1 when any is not a
+// digit: PlainDigitsOf without a loop, the bytes checked and combined in the word's lanes. The digits are
+// moved to the word's top and zeros ('0') put before them, so that every lane holds a digit.
+inline int32_t PlainDigitsOfWord(uint64_t word, int32_t count) {
+  constexpr uint64_t kZeros = 0x3030303030303030;
+  constexpr uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0;
+  if (count < 8) word = (word << (8 * (8 - count))) | (kZeros >> (8 * count));
+  // 0x30 to 0x39 only: the high nibble is 3, and stays 3 with 6 added (no lane carries into the next).
+  if ((word & kHighNibbles) != kZeros || ((word + 0x0606060606060606) & kHighNibbles) != kZeros) return -1;
+  word -= kZeros;
+  // Pairs, then fours, then all eight: the first byte is the most significant digit.
+  word = word * 10 + (word >> 8);
+  word = (((word & 0x000000FF000000FF) * (100 + (uint64_t{1000000} << 32))) +
+          (((word >> 16) & 0x000000FF000000FF) * (1 + (uint64_t{10000} << 32)))) >>
+         32;
+  return static_cast<int32_t>(word);
+}
+
+[[gnu::always_inline]] inline int32_t PlainDigits(const char* p, int32_t count) {
   switch (count) {
     case 1:
       return PlainDigitsOf<1>(p);
@@ -55,4 +86,41 @@ inline size_t BytesBeforeZero(const char* p, size_t count) {
   for (size_t i = 0; i < count; ++i)
     if (p[i] == '\0') return i;
   return count;
+}
+
+// BytesBeforeZero where readable bytes from p on may be read (readable >= count): up to 32 bytes in two
+// vector compares instead of a loop, the bytes past count ignored.
+inline size_t BytesBeforeZeroWithin(const char* p, size_t count, size_t readable) {
+#if defined(__SSE2__)
+  if (count <= 32 && readable >= 32) {
+    const __m128i zero = _mm_setzero_si128();
+    const auto low = static_cast<uint32_t>(
+        _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), zero)));
+    const auto high = static_cast<uint32_t>(
+        _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)), zero)));
+    const uint64_t zeros = (low | (uint64_t{high} << 16)) & ((uint64_t{1} << count) - 1);
+    return zeros != 0 ? static_cast<size_t>(__builtin_ctzll(zeros)) : count;
+  }
+#endif
+  (void)readable;
+  return BytesBeforeZero(p, count);
+}
+
+// How many of the first bytes are decimal digits, counting at most limit (at most 16 where 16 bytes may be
+// read, the usual case: one vector compare).
+inline size_t LeadingDigits(const char* p, size_t limit, size_t readable) {
+  size_t n = 0;
+#if defined(__SSE2__)
+  if (readable >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    // Bytes from 0x80 on compare as negative, below '0'.
+    const __m128i other =
+        _mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8('0')), _mm_cmpgt_epi8(v, _mm_set1_epi8('9')));
+    const auto mask = static_cast<uint32_t>(_mm_movemask_epi8(other));
+    if (mask != 0) return std::min<size_t>(static_cast<size_t>(__builtin_ctz(mask)), limit);
+    n = 16;
+  }
+#endif
+  while (n < limit && n < readable && p[n] >= '0' && p[n] <= '9') ++n;
+  return std::min(n, limit);
 }

@@ -82,7 +82,6 @@ void TRecordSkipPlan::SkipStructure(TFileReader& reader) {
     throw EStadafException("Invalid structure size");
 }
 
-
 size_t TRecordSkipPlan::SkipInMemory(const char* bytes, size_t size) const {
   size_t at = 0;
   for (const TStep& step : steps_) {
@@ -93,7 +92,9 @@ size_t TRecordSkipPlan::SkipInMemory(const char* bytes, size_t size) const {
         break;
       case TKind::skDecimalLength: {
         if (step.size > 9 || at + static_cast<size_t>(step.size) > size) return 0;
-        const int32_t length = PlainDigits(bytes + at, step.size);
+        const int32_t length = step.size <= 8 && size - at >= 8
+                                   ? PlainDigitsOfWord(LoadWord(bytes + at), step.size)
+                                   : PlainDigits(bytes + at, step.size);
         if (length < 0 || length > TFileReader::kMaxCharsCount) return 0;
         at += static_cast<size_t>(step.size) + static_cast<size_t>(length);
         if (at > size) return 0;
@@ -106,11 +107,12 @@ size_t TRecordSkipPlan::SkipInMemory(const char* bytes, size_t size) const {
         break;
       case TKind::skStructure: {
         if (at + TStadafStructField::kHeaderSize > size) return 0;
-        const int32_t total = PlainDigitsOf<6>(bytes + at);
-        const int32_t elementSize = PlainDigitsOf<5>(bytes + at + 11);
+        // The header's 16 bytes: the total (6 digits), 5 more, the element size (5 digits).
+        const int32_t total = PlainDigitsOfWord(LoadWord(bytes + at), 6);
+        const int32_t elementSize = PlainDigitsOfWord(LoadWord(bytes + at + 8) >> 24, 5);
         at += TStadafStructField::kHeaderSize;
         if (total < 0 || elementSize < 0 || at + static_cast<size_t>(total) > size) return 0;
-        const size_t length = BytesBeforeZero(bytes + at, static_cast<size_t>(total));
+        const size_t length = BytesBeforeZeroWithin(bytes + at, static_cast<size_t>(total), size - at);
         if (length != 0 && (elementSize == 0 || length % static_cast<size_t>(elementSize) != 0)) return 0;
         at += static_cast<size_t>(total);
         break;

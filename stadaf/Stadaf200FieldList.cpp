@@ -1,6 +1,10 @@
 #include "stadaf/Stadaf200FieldList.h"
 
+#include <array>
+#include <utility>
+
 #include "layout/FileReader.h"
+#include "stadaf/PlainBytes.h"
 #include "support/Convert.h"
 #include "support/Text.h"
 
@@ -26,21 +30,19 @@ char UpperAscii(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-uint8_t RecordTypeOfSecondLetter(char c) {
-  switch (UpperAscii(c)) {
-    case 'A':
-      return 1;
-    case 'L':
-      return 2;
-    case 'K':
-      return 3;
-    case 'T':
-      return 4;
-    case 'S':
-      return 5;
-    default:
-      return 0;
+// The record type the second letter of a record's code names, in either letter case; 0 for none. A table,
+// as the indexing pass looks it up for every record.
+constexpr std::array<uint8_t, 256> kTypeOfSecondLetter = [] {
+  std::array<uint8_t, 256> types{};
+  for (const auto& [letter, type] : {std::pair{'A', 1}, {'L', 2}, {'K', 3}, {'T', 4}, {'S', 5}}) {
+    types[static_cast<unsigned char>(letter)] = static_cast<uint8_t>(type);
+    types[static_cast<unsigned char>(letter - 'A' + 'a')] = static_cast<uint8_t>(type);
   }
+  return types;
+}();
+
+uint8_t RecordTypeOfSecondLetter(char c) {
+  return kTypeOfSecondLetter[static_cast<unsigned char>(c)];
 }
 
 int32_t HeaderCount(TFileReader& reader, int32_t digits) {
@@ -254,8 +256,7 @@ int32_t TStadaf200FieldList::SkipRecords(int64_t* offsets, uint8_t* keys, int32_
       while (n < max && window.size() - at > static_cast<size_t>(kClassifyBytes)) {
         const char* record = window.data() + at;
         const size_t left = window.size() - at;
-        size_t p = 0;
-        while (p < kMaxLeadingDigits && IsDigit(record[p])) ++p;
+        const size_t p = LeadingDigits(record, kMaxLeadingDigits, left);
         if (p == kMaxLeadingDigits) break;
         const uint8_t recordType = RecordTypeOfSecondLetter(record[p + 1]);
         if (recordType == 0) break;

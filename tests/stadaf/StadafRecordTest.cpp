@@ -199,7 +199,8 @@ std::string IndexBySkipRecord(const std::string& path) {
 TEST(StadafSkipRecord, AgreesWithReadRecordOnEverySpoiledByte) {
   TTempDir dir;
   const std::string samples[] = {BuildSample110(), BuildSample200(), BuildSample210()};
-  const char replacements[] = {'X', '0', '\r', '\0', '-'};
+  // Also the byte after the digits and one from 0x80 on.
+  const char replacements[] = {'X', '0', '\r', '\0', '-', ':', '\xB9'};
   int failures = 0;
   for (const std::string& sample : samples) {
     const int32_t dataStart = OpenStadafFieldList(dir.Write("s.daf", sample))->DataStart();
