@@ -13,7 +13,10 @@ class TFileReader;
 // passed in one step. Errors are those of reading the fields; the caller reports them for the record.
 class TRecordSkipPlan {
  public:
-  void Clear() { steps_.clear(); }
+  void Clear() {
+    steps_.clear();
+    trailingBytes_ = 0;
+  }
   // Appends the step for the field as the layout reads it (virtual fields occupy no bytes).
   void Add(const TDravikField& field);
   void Skip(TFileReader& reader) const;
@@ -24,13 +27,18 @@ class TRecordSkipPlan {
   size_t SkipInMemory(const char* bytes, size_t size) const;
 
  private:
-  enum class TKind : uint8_t { skBytes, skDecimalLength, skBinaryLength, skStructure, skUnreadable };
+  enum class TKind : uint8_t { skDecimalLength, skStructure, skBinaryLength, skUnreadable };
+  // One field that is not of fixed size, after the fixed-size fields before it: a record of fixed fields
+  // around one length-prefixed text is one step and the trailing bytes.
   struct TStep {
+    int64_t fixedBytes;  // the fixed-size fields before the field
     TKind kind;
-    int32_t size;  // bytes, or the digits of a decimal length indicator
+    int32_t size;  // the digits of a decimal length indicator
   };
 
+  static void SkipBytes(TFileReader& reader, int64_t count);
   static void SkipStructure(TFileReader& reader);
 
   std::vector<TStep> steps_;
+  int64_t trailingBytes_ = 0;  // the fixed-size fields after the last step
 };
