@@ -1,8 +1,10 @@
 #include "core/DumpWriter.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -70,6 +72,20 @@ constexpr TLookFor kCsvLook{',', '"', 0x0E};
 constexpr TLookFor kJsonLook{'"', '\\', 0x20};
 constexpr TLookFor kTsvLook{'\\', '\\', 0x0E};
 
+// Whether any byte of a word (of 4 or 8 bytes) is one to look at, all bytes at once: a byte equal to c shows
+// as a zero byte of word ^ c...c, and (word - b...b) & ~word has a high bit set where a byte below 0x80 is
+// below b. A borrow can mark a byte above a marked one, never a word without one, so any() is exact.
+template <class TWord>
+[[gnu::always_inline]] inline bool AnyToLookAtIn(TWord word, const TLookFor& look) {
+  constexpr TWord kOnes = static_cast<TWord>(0x0101010101010101ull);
+  constexpr TWord kHigh = static_cast<TWord>(0x8080808080808080ull);
+  const auto hasZero = [](TWord w) { return (w - kOnes) & ~w & kHigh; };
+  const TWord first = word ^ (kOnes * static_cast<unsigned char>(look.first));
+  const TWord second = word ^ (kOnes * static_cast<unsigned char>(look.second));
+  const TWord below = (word - kOnes * static_cast<unsigned char>(look.below)) & ~word;
+  return ((hasZero(first) | hasZero(second) | below | word) & kHigh) != 0;
+}
+
 // Whether any byte of bytes is one to look at: the usual plain ASCII value is then copied whole. Sixteen
 // bytes at a time where the processor can; a short value or the last bytes one at a time.
 bool AnyToLookAt(std::string_view bytes, const TLookFor& look) {
@@ -97,17 +113,54 @@ bool AnyToLookAt(std::string_view bytes, const TLookFor& look) {
   return false;
 }
 
+// Copies bytes to to (room for bytes.size() bytes) when none is one to look at and returns the end of the
+// copy, else returns nullptr (the bytes at to then count for nothing). A value of fewer than 16 bytes, the
+// usual one, is looked at and copied in two overlapping words of 8 or 4 bytes (its first, middle and last
+// byte when shorter), without a loop or a library call.
+[[gnu::always_inline]] inline char* CopyIfPlain(char* to, std::string_view bytes, const TLookFor& look) {
+  const char* p = bytes.data();
+  const size_t n = bytes.size();
+  if (n >= 16) {
+    if (AnyToLookAt(bytes, look)) return nullptr;
+    std::memcpy(to, p, n);
+  } else if (n >= 8) {
+    uint64_t head, tail;
+    std::memcpy(&head, p, 8);
+    std::memcpy(&tail, p + n - 8, 8);
+    if (AnyToLookAtIn(head, look) || AnyToLookAtIn(tail, look)) return nullptr;
+    std::memcpy(to, &head, 8);
+    std::memcpy(to + n - 8, &tail, 8);
+  } else if (n >= 4) {
+    uint32_t head, tail;
+    std::memcpy(&head, p, 4);
+    std::memcpy(&tail, p + n - 4, 4);
+    if (AnyToLookAtIn(head, look) || AnyToLookAtIn(tail, look)) return nullptr;
+    std::memcpy(to, &head, 4);
+    std::memcpy(to + n - 4, &tail, 4);
+  } else if (n > 0) {
+    const auto plain = [&](char c) {
+      return c != look.first && c != look.second && static_cast<signed char>(c) >= look.below;
+    };
+    const char first = p[0], middle = p[n / 2], last = p[n - 1];
+    if (!plain(first) || !plain(middle) || !plain(last)) return nullptr;
+    to[0] = first;
+    to[n / 2] = middle;
+    to[n - 1] = last;
+  }
+  return to + n;
+}
+
 // Appends bytes to out, copying runs of plain bytes whole, decoding bytes from 0x80 on and handing every
 // other byte to escape(out, byte).
 template <class Escape>
-void AppendEscaped(std::string& out, std::string_view bytes, const TPlainBytes& plain, Escape escape) {
+void AppendEscaped(TDumpBuffer& out, std::string_view bytes, const TPlainBytes& plain, Escape escape) {
   size_t run = 0;
   for (size_t i = 0; i < bytes.size(); ++i) {
     const auto c = static_cast<unsigned char>(bytes[i]);
     if (plain[c]) continue;
     out.append(bytes.data() + run, i - run);
     if (c >= 0x80)
-      AppendWindows1252AsUtf8(out, bytes.substr(i, 1));
+      out += Windows1252ToUtf8(bytes.substr(i, 1));
     else
       escape(out, static_cast<char>(c));
     run = i + 1;
@@ -116,6 +169,14 @@ void AppendEscaped(std::string& out, std::string_view bytes, const TPlainBytes& 
 }
 
 }  // namespace
+
+void TDumpBuffer::Reserve(size_t capacity) {
+  capacity = std::max(capacity, 2 * capacity_);
+  auto data = std::make_unique_for_overwrite<char[]>(capacity);
+  if (size_ > 0) std::memcpy(data.get(), data_.get(), size_);
+  data_ = std::move(data);
+  capacity_ = capacity;
+}
 
 TDumpWriter::~TDumpWriter() {
   try {
@@ -138,12 +199,12 @@ void TDumpWriter::WriteNumber(int64_t value) {
 
 void TDumpWriter::WriteJsonString(std::string_view bytes) {
   buffer_ += '"';
-  if (!AnyToLookAt(bytes, kJsonLook)) {
-    buffer_ += bytes;
-    buffer_ += '"';
-    return;
-  }
-  AppendEscaped(buffer_, bytes, kJsonPlain, [](std::string& out, char c) {
+  WriteJsonEscaped(bytes);
+  buffer_ += '"';
+}
+
+void TDumpWriter::WriteJsonEscaped(std::string_view bytes) {
+  AppendEscaped(buffer_, bytes, kJsonPlain, [](TDumpBuffer& out, char c) {
     if (const char* escape = BackslashEscape(c)) {
       out += escape;
     } else if (c == '"') {
@@ -154,43 +215,63 @@ void TDumpWriter::WriteJsonString(std::string_view bytes) {
       out += escaped;
     }
   });
-  buffer_ += '"';
 }
 
 // RFC 4180: a field with a comma, quote or line break is quoted, quotes doubled.
 void TDumpWriter::WriteCsvField(std::string_view bytes) {
-  if (!AnyToLookAt(bytes, kCsvLook)) {
-    buffer_ += bytes;
-    return;
-  }
   bool quoted = false;
   for (const char c : bytes) quoted |= kCsvQuoting[static_cast<unsigned char>(c)];
   if (!quoted) {
-    AppendEscaped(buffer_, bytes, kCsvUnquoted, [](std::string&, char) {});
+    AppendEscaped(buffer_, bytes, kCsvUnquoted, [](TDumpBuffer&, char) {});
     return;
   }
   buffer_ += '"';
-  AppendEscaped(buffer_, bytes, kCsvPlain, [](std::string& out, char c) { out.append(2, c); });
+  AppendEscaped(buffer_, bytes, kCsvPlain, [](TDumpBuffer& out, char c) { out.append(2, c); });
   buffer_ += '"';
 }
 
 // TSV cannot quote: tab, line breaks and backslash are written as \t, \n, \r and \\.
 void TDumpWriter::WriteTsvField(std::string_view bytes) {
-  if (!AnyToLookAt(bytes, kTsvLook)) {
-    buffer_ += bytes;
-    return;
+  AppendEscaped(buffer_, bytes, kTsvPlain, [](TDumpBuffer& out, char c) { out += BackslashEscape(c); });
+}
+
+// The values are written through a pointer of their own into room taken once for the row as it is when all
+// are plain (the usual case), so that neither a check for room nor a reload of the buffer's state, which
+// every byte store may have changed, comes between them; a value with a byte to look at goes through
+// write, which appends it to the buffer as it is then.
+template <class TValues, class TLook>
+void TDumpWriter::WriteFields(const TValues& values, const TLook& look, bool quote, char separator,
+                              void (TDumpWriter::*write)(std::string_view)) {
+  const size_t extra = quote ? 3 : 1;  // separator and quotes
+  size_t left = 0;                     // the room the values still to come take when plain
+  for (size_t i = 0; i < values.size(); ++i) left += std::string_view(values[i]).size() + extra;
+  char* to = buffer_.Room(left);
+  for (size_t i = 0; i < values.size(); ++i) {
+    const std::string_view value = values[i];
+    left -= value.size() + extra;
+    if (i > 0) *to++ = separator;
+    if (quote) *to++ = '"';
+    if (char* end = CopyIfPlain(to, value, look)) {
+      to = end;
+    } else {
+      buffer_.SetEnd(to);
+      (this->*write)(value);
+      to = buffer_.Room(left + extra);
+    }
+    if (quote) *to++ = '"';
   }
-  AppendEscaped(buffer_, bytes, kTsvPlain, [](std::string& out, char c) { out += BackslashEscape(c); });
+  buffer_.SetEnd(to);
 }
 
 template <class TValues>
 void TDumpWriter::WriteDelimitedRow(const TValues& values) {
-  const bool csv = format_ == TDumpFormat::dfCsv;
-  for (size_t i = 0; i < values.size(); ++i) {
-    if (i > 0) buffer_ += csv ? ',' : '\t';
-    csv ? WriteCsvField(values[i]) : WriteTsvField(values[i]);
+  if (format_ == TDumpFormat::dfCsv) {
+    WriteFields(values, kCsvLook, false, ',', &TDumpWriter::WriteCsvField);
+    buffer_ += "\r\n";
+  } else {
+    WriteFields(values, kTsvLook, false, '\t', &TDumpWriter::WriteTsvField);
+    buffer_ += '\n';
   }
-  buffer_ += csv ? "\r\n" : "\n";
   FlushWhenFull();
 }
 
@@ -203,7 +284,7 @@ void TDumpWriter::WriteHtmlText(std::string_view bytes) {
     if (i == bytes.size()) break;
     const char c = bytes[i];
     if (static_cast<unsigned char>(c) >= 0x80) {
-      AppendWindows1252AsUtf8(buffer_, bytes.substr(i, 1));
+      buffer_ += Windows1252ToUtf8(bytes.substr(i, 1));
     } else if (c == '&') {
       buffer_ += "&amp;";
     } else if (c == '<') {
@@ -321,10 +402,7 @@ void TDumpWriter::WriteValues(int64_t recNo, const TValues& values) {
   buffer_ += "{\"recno\":";
   WriteNumber(recNo);
   buffer_ += ",\"values\":[";
-  for (size_t i = 0; i < values.size(); ++i) {
-    if (i > 0) buffer_ += ',';
-    WriteJsonString(values[i]);
-  }
+  WriteFields(values, kJsonLook, true, ',', &TDumpWriter::WriteJsonEscaped);
   buffer_ += "]}\n";
   FlushWhenFull();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <ostream>
 #include <span>
 #include <string>
@@ -14,6 +16,52 @@ struct TDumpColumn {
   std::string name;  // 8-bit, as the data set names it
   bool memo = false;
   int32_t size = 0;
+};
+
+// The writer's output bytes: a block that grows when needed, appended to without the checks and calls of a
+// std::string; Room gives the free bytes to write to directly.
+class TDumpBuffer {
+ public:
+  const char* data() const { return data_.get(); }
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  void clear() { size_ = 0; }
+
+  // Space for at least n more bytes at the end; the bytes written there count once SetEnd is given the end
+  // of them.
+  char* Room(size_t n) {
+    if (capacity_ - size_ < n) Reserve(size_ + n);
+    return data_.get() + size_;
+  }
+  void SetEnd(const char* end) { size_ = static_cast<size_t>(end - data_.get()); }
+
+  void append(const char* bytes, size_t n) {
+    if (n == 0) return;  // bytes may be null then
+    std::memcpy(Room(n), bytes, n);
+    size_ += n;
+  }
+  void append(const char* begin, const char* end) { append(begin, static_cast<size_t>(end - begin)); }
+  void append(size_t n, char c) {
+    if (n == 0) return;
+    std::memset(Room(n), c, n);
+    size_ += n;
+  }
+  TDumpBuffer& operator+=(char c) {
+    *Room(1) = c;
+    ++size_;
+    return *this;
+  }
+  TDumpBuffer& operator+=(std::string_view bytes) {
+    append(bytes.data(), bytes.size());
+    return *this;
+  }
+
+ private:
+  void Reserve(size_t capacity);
+
+  std::unique_ptr<char[]> data_;
+  size_t size_ = 0;
+  size_t capacity_ = 0;
 };
 
 // Writes a data set's columns and records in one of the dump formats. Texts arrive as 8-bit
@@ -43,12 +91,18 @@ class TDumpWriter {
 
  private:
   // Each appends to buffer_, decoding and escaping byte by byte in one pass; runs of bytes that need
-  // neither are copied whole.
+  // neither are copied whole. WriteJsonEscaped: the inside of the quotes.
   void WriteJsonString(std::string_view bytes);
+  void WriteJsonEscaped(std::string_view bytes);
   // Opens the header object: {"columns":[...  (the caller closes the array).
   void WriteJsonColumns(const std::vector<TDumpColumn>& columns);
   void WriteCsvField(std::string_view bytes);
   void WriteTsvField(std::string_view bytes);
+  // A row's values, separated, each in quotes or not: the values without a byte that look names copied
+  // at once, the others through write.
+  template <class TValues, class TLook>
+  void WriteFields(const TValues& values, const TLook& look, bool quote, char separator,
+                   void (TDumpWriter::*write)(std::string_view));
   // Rows of values of any kind that converts to std::string_view.
   template <class TValues>
   void WriteValues(int64_t recNo, const TValues& values);
@@ -67,5 +121,5 @@ class TDumpWriter {
 
   std::ostream& out_;
   TDumpFormat format_;
-  std::string buffer_;
+  TDumpBuffer buffer_;
 };

@@ -1,6 +1,9 @@
 #include "stadaf/StadafRecordValues.h"
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <string>
 #include <typeinfo>
 #include <vector>
@@ -17,6 +20,25 @@ namespace {
 
 constexpr size_t kClassifyBytes = 20;
 constexpr size_t kMaxLeadingDigits = 19;
+
+// Whether bytes[0, n) hold a zero byte: sixteen at a time where the processor can (a record is seldom
+// shorter), the last ones in a block overlapping the ones before.
+bool AnyZeroByte(const char* bytes, size_t n) {
+#if defined(__SSE2__)
+  if (n >= 16) {
+    const __m128i zero = _mm_setzero_si128();
+    const auto any16 = [&](const char* p) {
+      return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), zero)) !=
+             0;
+    };
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16)
+      if (any16(bytes + i)) return true;
+    return i < n && any16(bytes + n - 16);
+  }
+#endif
+  return HasZeroByteIn(bytes, n);
+}
 
 // The record type the second letter of a 2.00 or 2.10 record's code names; 0 for none.
 uint8_t RecordTypeOfSecondLetter(char c) {
@@ -133,6 +155,23 @@ class TStadafRecordValues final : public TRecordValues {
   }
 
   std::span<const std::string_view> Values() override {
+    // A record read in place without a zero byte: every value is its field's bytes, taken in one go.
+    if (recNo_ > 0 && readRecNo_ != recNo_) {
+      ReadRecord();
+      if (inPlaceRecord_ && !zeroInRecord_) {
+        // Through locals: the stores would otherwise make the compiler load the members again each time.
+        const char* bytes = window_.data();
+        const TSpan* spans = spans_.data();
+        TColumn* columns = columns_.data();
+        std::string_view* values = values_.data();
+        for (size_t i = 0, n = columns_.size(); i < n; ++i) {
+          const TSpan span = spans[static_cast<size_t>(columns[i].span)];
+          values[i] = std::string_view(bytes + span.at, span.length);
+          columns[i].ready = true;
+        }
+        return values_;
+      }
+    }
     for (size_t i = 0; i < columns_.size(); ++i) Value(i);
     return values_;
   }
@@ -179,13 +218,67 @@ class TStadafRecordValues final : public TRecordValues {
     if (offset < 0 || offset >= reader.OpenedSize()) return false;
     reader.Seek(offset);
     window_ = reader.WindowedBytes();
-    if (Parse()) return true;
+    if (ParseWithoutZero() || Parse()) return true;
     const auto whole =
         static_cast<size_t>(std::min<int64_t>(TFileReader::kMaxViewBytes, reader.OpenedSize() - offset));
     if (window_.size() >= whole) return false;
     reader.PeekBytes(static_cast<int32_t>(whole));
     window_ = reader.WindowedBytes();
-    return Parse();
+    return ParseWithoutZero() || Parse();
+  }
+
+  // Parse for the usual record, which holds no zero byte: then no value ends early, so the fields are taken
+  // whole and the record is looked at for zero bytes once at the end. False for any other record (Parse
+  // decides).
+  bool ParseWithoutZero() {
+    const char* bytes = window_.data();
+    const size_t size = window_.size();
+    if (typed_ && !TypeCodeMatches(bytes, size)) return false;
+    size_t at = 0;
+    for (const TStep& step : steps_) {
+      switch (step.kind) {
+        case TKind::skSkip:
+          at += static_cast<size_t>(step.size);
+          if (at > size) return false;
+          break;
+        case TKind::skFixed:
+          spans_[static_cast<size_t>(step.span)] = {at, static_cast<size_t>(step.size)};
+          at += static_cast<size_t>(step.size);
+          if (at > size) return false;
+          break;
+        case TKind::skDecimal: {
+          if (at + static_cast<size_t>(step.size) > size) return false;
+          const int32_t length = PlainDigits(bytes + at, step.size);
+          if (length < 0 || length > TFileReader::kMaxCharsCount) return false;
+          at += static_cast<size_t>(step.size);
+          if (at + static_cast<size_t>(length) > size) return false;
+          if (step.span >= 0) spans_[static_cast<size_t>(step.span)] = {at, static_cast<size_t>(length)};
+          at += static_cast<size_t>(length);
+          break;
+        }
+        case TKind::skStructure: {
+          if (at + TStadafStructField::kHeaderSize > size) return false;
+          const int32_t total = PlainDigitsOf<6>(bytes + at);
+          const int32_t elementSize = PlainDigitsOf<5>(bytes + at + 11);
+          at += TStadafStructField::kHeaderSize;
+          if (total < 0 || elementSize < 0 || at + static_cast<size_t>(total) > size) return false;
+          if (total != 0 && (elementSize == 0 || total % elementSize != 0)) return false;
+          if (step.span >= 0) spans_[static_cast<size_t>(step.span)] = {at, static_cast<size_t>(total)};
+          at += static_cast<size_t>(total);
+          break;
+        }
+      }
+    }
+    if (at >= size || (typed_ && bytes[at] != '\r') || AnyZeroByte(bytes, at)) return false;
+    zeroInRecord_ = false;
+    return true;
+  }
+
+  // 2.00 and 2.10: whether the type code after the record's leading digits names the data set's type.
+  bool TypeCodeMatches(const char* bytes, size_t size) const {
+    if (size <= kClassifyBytes) return false;
+    const size_t p = LeadingDigits(bytes, kMaxLeadingDigits, size);
+    return p != kMaxLeadingDigits && RecordTypeOfSecondLetter(bytes[p + 1]) == dataSet_.RecordType();
   }
 
   // The spans of the record at the window's start when every field is plainly valid, as the field list would
@@ -193,14 +286,8 @@ class TStadafRecordValues final : public TRecordValues {
   bool Parse() {
     const char* bytes = window_.data();
     const size_t size = window_.size();
-    if (typed_) {
-      // The type code after the leading digits must name the data set's type.
-      if (size <= kClassifyBytes) return false;
-      size_t p = 0;
-      while (p < kMaxLeadingDigits && bytes[p] >= '0' && bytes[p] <= '9') ++p;
-      if (p == kMaxLeadingDigits || RecordTypeOfSecondLetter(bytes[p + 1]) != dataSet_.RecordType())
-        return false;
-    }
+    zeroInRecord_ = true;
+    if (typed_ && !TypeCodeMatches(bytes, size)) return false;
     size_t at = 0;
     for (const TStep& step : steps_) {
       switch (step.kind) {
@@ -247,7 +334,7 @@ class TStadafRecordValues final : public TRecordValues {
   std::string_view InPlaceValue(TColumn& column) const {
     const TSpan span = spans_[static_cast<size_t>(column.span)];
     const std::string_view bytes = window_.substr(span.at, span.length);
-    if (!column.fixed) return bytes;
+    if (!column.fixed || !zeroInRecord_) return bytes;
     // A fixed value ends at a zero byte and is padded with blanks to its width, at most 255 of them.
     if (!HasZeroByteIn(bytes.data(), bytes.size())) return bytes;
     const auto n = static_cast<size_t>(
@@ -265,6 +352,7 @@ class TStadafRecordValues final : public TRecordValues {
   int32_t recNo_ = 0;           // 0: on no record
   int32_t readRecNo_ = 0;       // the record read for the values taken, 0 for none
   bool inPlaceRecord_ = false;  // it was read in place: spans_ and window_ hold it
+  bool zeroInRecord_ = true;  // a record read in place may hold a zero byte (its values through InPlaceValue)
   std::vector<TStep> steps_;
   std::vector<TSpan> spans_;
   std::vector<TColumn> columns_;

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <span>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "support/Windows1252.h"
 
 namespace {
 
@@ -59,6 +64,73 @@ TEST(DumpWriterTest, HtmlDocumentAroundTheTableAndByteOrderMarkBeforeCsv) {
   EXPECT_EQ(csv.str(),
             "\xEF\xBB\xBF"
             "A\r\n");
+}
+
+// The formats byte by byte, as plainly as they are defined: the reference for the writer's faster paths.
+std::string ReferenceField(TDumpFormat format, std::string_view bytes) {
+  std::string out;
+  bool quoted = false;
+  for (const char c : bytes) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x80) {
+      out += Windows1252ToUtf8(std::string_view(&c, 1));
+    } else if (format == TDumpFormat::dfCsv) {
+      quoted |= c == ',' || c == '"' || c == '\r' || c == '\n';
+      out.append(c == '"' ? 2 : 1, c);
+    } else if (c == '\\' || c == '\n' || c == '\r' || c == '\t') {
+      out += '\\';
+      out += c == '\\' ? '\\' : c == '\n' ? 'n' : c == '\r' ? 'r' : 't';
+    } else if (format == TDumpFormat::dfJsonLines && c == '"') {
+      out += "\\\"";
+    } else if (format == TDumpFormat::dfJsonLines && u < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  if (format == TDumpFormat::dfJsonLines) return '"' + out + '"';
+  return quoted ? '"' + out + '"' : out;
+}
+
+std::string Row(TDumpFormat format, std::span<const std::string_view> values) {
+  std::ostringstream out;
+  {
+    TDumpWriter writer(out, format);
+    writer.WriteRecord(1, values);
+  }
+  return out.str();
+}
+
+TEST(DumpWriterTest, ValuesOfEveryLengthWithASpecialByteAnywhereAsTheByteByByteReference) {
+  // Short values are looked at and copied in words of 4 and 8 bytes and long ones in blocks of 16: lengths
+  // around those sizes, each byte that a format escapes, quotes, decodes or must leave alone at each place.
+  // The bytes around a value are special ones, which must not count.
+  const std::string_view specials(",\"\\\r\n\t\x01\x0d\x0e\x1f \x7f\x80\xfc\xff\0", 16);
+  for (const TDumpFormat format : {TDumpFormat::dfCsv, TDumpFormat::dfTsv, TDumpFormat::dfJsonLines}) {
+    for (size_t length = 0; length <= 34; ++length) {
+      for (size_t at = 0; at <= length; ++at) {
+        for (const char special : at < length ? specials : std::string_view("a")) {
+          std::string value(length, 'a');
+          if (at < length) value[at] = special;
+          const std::string around = "\"\\\n" + value + "\"\\\n";
+          const std::string_view values[] = {"x", std::string_view(around).substr(3, length), "y"};
+          std::string expected;
+          if (format == TDumpFormat::dfJsonLines) {
+            expected = "{\"recno\":1,\"values\":[\"x\"," + ReferenceField(format, value) + ",\"y\"]}\n";
+          } else {
+            const char* separator = format == TDumpFormat::dfCsv ? "," : "\t";
+            expected = "x" + (separator + ReferenceField(format, value)) + separator + "y" +
+                       (format == TDumpFormat::dfCsv ? "\r\n" : "\n");
+          }
+          EXPECT_EQ(Row(format, values), expected)
+              << "format " << static_cast<int>(format) << ", length " << length << ", byte "
+              << static_cast<int>(static_cast<unsigned char>(special)) << " at " << at;
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
