@@ -25,6 +25,7 @@
 
 #include "layout/TextHelpers.h"
 #include "platform/File.h"
+#include "platform/IdleProcessors.h"
 #include "platform/MemoryPrefaulter.h"
 #include "stadaf/RecordOffsets.h"
 #include "stadaf/Stadaf200FieldList.h"
@@ -301,18 +302,6 @@ void IndexRecords(TStadafFieldList& list, int32_t count, const TIndexProgress& p
 
 }  // namespace
 
-namespace {
-
-// Processors without work on average over the last minute; 0 where the system does not say.
-double IdleProcessors() {
-  double load = 0;
-  const long processors = ::sysconf(_SC_NPROCESSORS_ONLN);
-  if (processors < 1 || ::getloadavg(&load, 1) != 1) return 0;
-  return static_cast<double>(processors) - load;
-}
-
-}  // namespace
-
 bool IsWideDataFile(int64_t dataFileSize) {
   return dataFileSize > INT32_MAX;
 }
@@ -334,7 +323,7 @@ Ref<IInterfaceMap> BuildRecordTypeIndex(const std::string& fileName, const TInde
   // The same idle processor clears the offset lists' fresh pages ahead of the loop that fills them. Declared
   // after the index, so that it stops before the lists can go.
   std::unique_ptr<TMemoryPrefaulter> prefaulter;
-  if (IdleProcessors() >= 1.0) {
+  if (IdleProcessors() >= 1) {
     list->DataReader()->EnableReadAhead();
     prefaulter = std::make_unique<TMemoryPrefaulter>();
   }
@@ -358,6 +347,9 @@ Ref<IInterfaceMap> ReadRecordTypeIndexCache(const std::string& stampText, const 
   int32_t entries = 0;
   if (!reader.Int32(entries) || entries < 0) return {};
   const Ref<IInterfaceMap> index = MakeRef<IInterfaceMap>(new TStaticInterfaceMap);
+  // Where a processor is idle, it clears the lists' fresh pages ahead of the reads that fill them.
+  std::unique_ptr<TMemoryPrefaulter> prefaulter;
+  if (IdleProcessors() >= 1) prefaulter = std::make_unique<TMemoryPrefaulter>();
   for (int32_t i = 0; i < entries; ++i) {
     std::string key;
     int32_t bytes = 0;
@@ -372,6 +364,7 @@ Ref<IInterfaceMap> ReadRecordTypeIndexCache(const std::string& stampText, const 
     // Straight from the file into the stream's memory, in pieces checked while they are in the cache.
     stream.Reserve(bytes);
     AdviseHugePages(stream.Memory(), static_cast<size_t>(bytes));
+    if (prefaulter) prefaulter->Add(stream.Memory(), static_cast<size_t>(bytes));
     char* target = reinterpret_cast<char*>(stream.AppendUninitialized(bytes));
     for (int32_t done = 0; done < bytes;) {
       const int32_t piece = std::min<int32_t>(bytes - done, kCachePiece);
