@@ -32,6 +32,13 @@ struct TExportRows {
   std::vector<std::vector<std::string>> Values;
 };
 
+// Where an export's wall time went, in ms, one after the other on the calling thread.
+struct TExportTimes {
+  double EncodeMs = 0;  // reading and encoding
+  double WriteMs = 0;   // write(): the output into the system's cache
+  double CommitMs = 0;  // the closing sync, which waits for the disk, and the rename into place
+};
+
 // The columns of a data set as kwdump lists them: every field in field order.
 std::vector<TDumpColumn> ExportColumns(TDataSet& dataSet);
 
@@ -39,8 +46,9 @@ std::vector<TDumpColumn> ExportColumns(TDataSet& dataSet);
 // `kwdump --format` writes for the same file (and --where/--sort for a view). The file is written through a
 // QSaveFile: it appears whole once done, and after an error or a cancel neither it nor a temporary file is
 // left, an earlier file of that name unchanged. Progress and the cancel flag as control says; errors of
-// reading name control.FileName, errors of writing the target.
+// reading name control.FileName, errors of writing the target. times, where given, receives where the time
+// went.
 void ExportRecords(TDataSet& reader, const TRecordView* view, const TExportHeader& header,
-                   const TExportTarget& target, const TPassControl& control);
+                   const TExportTarget& target, const TPassControl& control, TExportTimes* times = nullptr);
 // Writes rows the same way.
 void ExportRows(const TExportRows& rows, const TExportHeader& header, const TExportTarget& target);

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <QItemSelectionModel>
 #include <QProgressBar>
 #include <QTimer>
+
 #include <algorithm>
+#include <csignal>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -143,11 +146,14 @@ TEST_F(GridExportTest, CancelledOrFailedExportLeavesNoFileAndTheEarlierOneUnchan
     std::string path;
     bool cancel;
     std::vector<std::string> boxes;
+    rlim_t sizeLimit = RLIM_INFINITY;
   };
   const std::string missing = out_.Path("missing/x.csv");
   const Case cases[] = {
       {"cancelled", out_.Path("earlier.csv"), true, {}},
       {"folder missing", missing, false, {"Export failed: "}},
+      // The file outgrows the process's size limit after 2 MiB: write() fails in the middle of the export.
+      {"write fails", out_.Path("earlier.csv"), false, {"Export failed: File too large"}, 2 << 20},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -155,11 +161,20 @@ TEST_F(GridExportTest, CancelledOrFailedExportLeavesNoFileAndTheEarlierOneUnchan
     std::vector<TMessageBoxRequest> requests;
     {
       TMessageBoxRecorder recorder(requests);
+      rlimit limit{};
+      ::getrlimit(RLIMIT_FSIZE, &limit);
+      const rlimit before = limit;
+      const auto signal = std::signal(SIGXFSZ, SIG_IGN);
+      limit.rlim_cur = c.sizeLimit;
+      ::setrlimit(RLIMIT_FSIZE, &limit);
       TExportChoice choice;
       choice.Target.Path = QString::fromStdString(c.path);
       output_->Export().Export(choice);
       if (c.cancel) output_->Cancel();
-      ASSERT_TRUE(Wait());
+      const bool ended = Wait();
+      ::setrlimit(RLIMIT_FSIZE, &before);
+      std::signal(SIGXFSZ, signal);
+      ASSERT_TRUE(ended);
     }
     EXPECT_EQ(FolderFiles(out_.Path("")), std::vector<std::string>{"earlier.csv"});
     EXPECT_EQ(FileBytes(out_.Path("earlier.csv")), "earlier\n");
