@@ -253,6 +253,10 @@ int32_t TStadaf200FieldList::SkipRecords(int64_t* offsets, uint8_t* keys, int32_
     if (start >= 0 && start < reader.OpenedSize()) {
       reader.Seek(start);
       const std::string_view window = reader.WindowedBytes();
+      // Locals only inside the loop: a store through keys (bytes) could change any member as far as the
+      // compiler knows, and would make it load them again for every record.
+      const TRecordSkipPlan* plans = typePlans_.data();
+      uint8_t lastType = 0;
       while (n < max && window.size() - at > static_cast<size_t>(kClassifyBytes)) {
         const char* record = window.data() + at;
         const size_t left = window.size() - at;
@@ -260,13 +264,16 @@ int32_t TStadaf200FieldList::SkipRecords(int64_t* offsets, uint8_t* keys, int32_
         if (p == kMaxLeadingDigits) break;
         const uint8_t recordType = RecordTypeOfSecondLetter(record[p + 1]);
         if (recordType == 0) break;
-        const size_t length = typePlans_[recordType].SkipInMemory(record, left);
+        const size_t length = plans[recordType].SkipInMemory(record, left);
         if (length == 0 || length >= left || record[length] != '\r') break;
         offsets[n] = start + static_cast<int64_t>(at);
         keys[n++] = recordType;
-        currentRecordType_ = recordType;
-        currentGroup_ = -1;
+        lastType = recordType;
         at += length + 1;
+      }
+      if (lastType != 0) {
+        currentRecordType_ = lastType;
+        currentGroup_ = -1;
       }
     }
     if (at > 0) {
