@@ -106,6 +106,22 @@ TEST(MemoryStream, BytesOfItsOwnBlockCanBeWrittenAndReadBack) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(stream.Memory()), 299), expected.substr(1));
 }
 
+// Blocks of 2 MiB and more are allocated differently from small ones: growing into and within them keeps
+// every byte, also when the bytes written come from the block itself.
+TEST(MemoryStream, GrowingIntoLargeBlocksKeepsTheBytes) {
+  constexpr int32_t kMiB = 1 << 20;
+  std::string piece(kMiB + 3, '\0');
+  for (size_t i = 0; i < piece.size(); ++i) piece[i] = static_cast<char>(i * 7 % 251);
+  TMemoryStream stream;
+  stream.Write(piece.data(), static_cast<int32_t>(piece.size()));
+  stream.Write(stream.Memory(), static_cast<int32_t>(piece.size()));  // to 2 MiB + 6
+  stream.Write(stream.Memory() + 1, 2 * kMiB);                        // to 4 MiB + 6: a larger block again
+  ASSERT_EQ(stream.Size(), 4 * kMiB + 6);
+  const std::string twice = piece + piece;
+  const std::string expected = twice + twice.substr(1, 2 * kMiB);
+  EXPECT_TRUE(std::string(reinterpret_cast<const char*>(stream.Memory()), expected.size()) == expected);
+}
+
 TEST(MemoryStream, GrowingPastTwoGigabytesFails) {
   TMemoryStream stream;
   stream.SetPosition(INT32_MAX - 1);
