@@ -253,8 +253,9 @@ class TSortPass {
     const auto digit = [shift, mask](const TEntry& e) {
       return static_cast<size_t>(static_cast<uint32_t>(SortBits(e) >> shift) & mask);
     };
-    std::vector<size_t> heads(kDigits, 0);
-    std::vector<size_t> ends(kDigits, 0);
+    // On the stack: the sort makes this pass for ranges of a few dozen entries too, very many of them.
+    std::array<size_t, kDigits> heads{};
+    std::array<size_t, kDigits> ends{};
     for (const TEntry* e = first; e != last; ++e) ++heads[digit(*e)];
     size_t at = 0;
     for (size_t d = 0; d < kDigits; ++d) {
