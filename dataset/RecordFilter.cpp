@@ -102,6 +102,7 @@ TRecordView TRecordFilter::Run(TDataSet& reader, const TPassControl& control) co
     TRecordView view;
     reader.First();
     const std::unique_ptr<TRecordValues> cursor = OpenRecordValues(reader, columns);
+    cursor->ReadAhead(true);
     int32_t recNo = 0;
     for (; cursor->OnRecord(); cursor->Next()) {
       ++recNo;

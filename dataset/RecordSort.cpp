@@ -168,6 +168,8 @@ class TSortPass {
   void FirstPass(bool walkAll, size_t capacity) {
     reader_.First();
     cursor_ = OpenRecordValues(reader_, readColumns_);
+    // Only this walk reads in record order; what follows moves about.
+    cursor_->ReadAhead(walkAll);
     size_t textFrom = 0;
     total_ = walkAll ? capacity - 1 : count_;
     if (walkAll) count_ = 0;
@@ -193,6 +195,7 @@ class TSortPass {
         if (column == 0) entry.SetKey(KeyOf(0, 0, text, entry.recNo, isNumber ? &number : nullptr));
       }
     }
+    cursor_->ReadAhead(false);
     control_.CheckCancel();
     control_.Progress(static_cast<int64_t>(count_), static_cast<int64_t>(count_));
     if (!columns_.empty() && !columns_[0].numeric) ComputeKeys(0, textFrom, 0, 0);

@@ -40,6 +40,9 @@ class TRecordValues {
   virtual std::string_view Value(size_t i) = 0;
   // Every chosen column's value, in the order chosen (Value of each in turn); valid until the cursor moves.
   virtual std::span<const std::string_view> Values() = 0;
+  // While on, a cursor over a file may read the next stretch of it on a second thread where a processor is
+  // idle: for walks through every record in order with Next. Off before moving about with MoveTo.
+  virtual void ReadAhead(bool on) { (void)on; }
 };
 
 // Indexes 0 ... n - 1 of the data set's fields.

@@ -108,12 +108,23 @@ TFileReader::TFileReader() : buffer_(new char[kBufferSize]) {
 TFileReader::~TFileReader() = default;
 
 void TFileReader::EnableReadAhead() {
-  if (readAhead_ || !file_.IsOpen()) return;
+  if (!file_.IsOpen()) return;
+  if (readAhead_) {
+    readingAhead_ = true;
+    if (windowLength_ > 0) StartReadAhead();
+    return;
+  }
   cpu_set_t cpus;
   CPU_ZERO(&cpus);
   if (::sched_getaffinity(0, sizeof cpus, &cpus) != 0 || CPU_COUNT(&cpus) < 2) return;
   readAhead_ = std::make_unique<TReadAhead>(file_);
+  readingAhead_ = true;
   if (windowLength_ > 0) StartReadAhead();
+}
+
+void TFileReader::DisableReadAhead() {
+  // The thread and its buffers stay until the reader goes: the window may lie in one of them.
+  readingAhead_ = false;
 }
 
 void TFileReader::StartReadAhead() {
@@ -148,6 +159,7 @@ void TFileReader::Open(const std::string& name) {
   file.Open(name);
   const int64_t size = file.Size();
   readAhead_.reset();
+  readingAhead_ = false;
   file_ = std::move(file);
   fileName_ = name;
   size_ = size;
@@ -230,7 +242,7 @@ const char* TFileReader::WindowAt(int64_t pos, int32_t n) {
 }
 
 const char* TFileReader::FillWindow(int64_t pos, int32_t n) {
-  if (readAhead_ && TakeReadAhead(pos, n)) return view_;
+  if (readingAhead_ && TakeReadAhead(pos, n)) return view_;
   if (!window_) window_.reset(new char[kWindowSize]);
   view_ = window_.get();
   // Reading backwards (a grid scrolling up) keeps the wanted bytes in the upper half of the new window, so
@@ -259,7 +271,7 @@ const char* TFileReader::FillWindow(int64_t pos, int32_t n) {
   bytesFilled_ += static_cast<int64_t>(windowLength_);
   // The file shrank below the size taken at opening.
   if (static_cast<uint64_t>(pos + n - start) > windowLength_) Throw(EInOutError(EIO));
-  if (readAhead_) StartReadAhead();
+  if (readingAhead_) StartReadAhead();
   return window_.get() + (pos - start);
 }
 

@@ -101,6 +101,8 @@ class TFileReader {
   // the window, where a second processor is free (else nothing changes). The bytes, the checks and the
   // errors are those of reading without it. Ends with the next Open or with the reader.
   void EnableReadAhead();
+  // Back to reading in the caller's thread, before jumping about after a pass.
+  void DisableReadAhead();
 
   // Bytes the reader's own window fills read from the file so far (for measuring).
   int64_t BytesFilled() const { return bytesFilled_; }
@@ -146,6 +148,7 @@ class TFileReader {
   std::unique_ptr<char[]> window_;  // allocated on first use: a reader that is never read costs no window
   char* view_ = nullptr;            // the window's bytes: in window_, or in a buffer of the read-ahead
   std::unique_ptr<TReadAhead> readAhead_;
+  bool readingAhead_ = false;  // readAhead_ is in use
   int64_t windowStart_ = 0;
   uint64_t windowLength_ = 0;
   int64_t bytesFilled_ = 0;

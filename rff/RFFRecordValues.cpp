@@ -9,6 +9,7 @@
 #include "layout/DravikFieldList.h"
 #include "layout/FileReader.h"
 #include "layout/ValueBytes.h"
+#include "platform/IdleProcessors.h"
 #include "rff/RFFDataSet.h"
 
 namespace {
@@ -61,6 +62,8 @@ class TRFFRecordValues final : public TRecordValues {
     }
   }
 
+  ~TRFFRecordValues() override { ReadAhead(false); }
+
   bool OnRecord() const override { return recNo_ > 0; }
   int32_t RecNo() override { return recNo_; }
 
@@ -106,6 +109,17 @@ class TRFFRecordValues final : public TRecordValues {
       for (size_t i = 0; i < columns_.size(); ++i) Value(i);
     }
     return values_;
+  }
+
+  void ReadAhead(bool on) override {
+    TFileReader* reader = layout_.DataReader();
+    if (reader == nullptr || !reader->IsOpen() || on == readingAhead_) return;
+    if (on && IdleProcessors() < 1) return;
+    if (on)
+      reader->EnableReadAhead();
+    else
+      reader->DisableReadAhead();
+    readingAhead_ = on;
   }
 
  private:
@@ -174,6 +188,7 @@ class TRFFRecordValues final : public TRecordValues {
   std::vector<std::string_view> values_;
   std::string_view record_;  // the current record's bytes in the reader's window, when read in place
   int32_t recNo_ = 0;        // 0: on no record
+  bool readingAhead_ = false;
 };
 
 }  // namespace

@@ -407,3 +407,29 @@ TEST_F(FileReaderTest, ReadAheadGivesTheSameBytesAndErrors) {
   reader.Open(dir.Write("b.dat", "0123456789"));
   EXPECT_EQ(reader.ReadString(10), "0123456789");
 }
+
+// A pass reads ahead, then moves about with the read-ahead off: the window taken from the read-ahead stays
+// valid, jumps read short stretches again, and turning it on again reads on correctly.
+TEST_F(FileReaderTest, ReadAheadOffAfterAPass) {
+  const std::string bytes = Pattern(3 * 1024 * 1024);
+  reader.Open(dir.Write("a.dat", bytes));
+  reader.EnableReadAhead();
+  for (int64_t at = 0; at + 100 <= 2 * 1024 * 1024; at += 100)
+    ASSERT_EQ(reader.ReadBytes(100), std::string_view(bytes).substr(static_cast<size_t>(at), 100));
+  const std::string_view window = reader.WindowedBytes();
+  const int64_t at = reader.Position();
+  reader.DisableReadAhead();
+  EXPECT_EQ(window, std::string_view(bytes).substr(static_cast<size_t>(at), window.size()));
+  const int64_t before = reader.BytesFilled();
+  std::mt19937 random(7);
+  for (int i = 0; i < 50; ++i) {
+    const int64_t offset = random() % (bytes.size() - 100);
+    reader.Seek(offset);
+    ASSERT_EQ(reader.ReadBytes(100), std::string_view(bytes).substr(static_cast<size_t>(offset), 100));
+  }
+  EXPECT_LE(reader.BytesFilled() - before, 50 * int64_t{TFileReader::kJumpSize});
+  reader.EnableReadAhead();
+  reader.Seek(1000);
+  for (int64_t offset = 1000; offset + 100 <= static_cast<int64_t>(bytes.size()); offset += 100)
+    ASSERT_EQ(reader.ReadBytes(100), std::string_view(bytes).substr(static_cast<size_t>(offset), 100));
+}
