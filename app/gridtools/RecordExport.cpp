@@ -9,9 +9,11 @@
 #include <streambuf>
 #include <string_view>
 
+#include "app/gridtools/ExportWriteBehind.h"
 #include "dataset/DataSet.h"
 #include "dataset/RecordValues.h"
 #include "dataset/RecordView.h"
+#include "platform/IdleProcessors.h"
 #include "support/Exception.h"
 
 namespace {
@@ -26,12 +28,9 @@ double MsSince(TClock::time_point start) {
   return std::chrono::duration<double, std::milli>(TClock::now() - start).count();
 }
 
-// The writer's large pieces go straight to the file; a failed write fails the stream. A write cut short (the
-// disk full, the file too large) is continued, so that the error that stopped it reaches the file's
-// errorString() instead of "Unknown error". Written on the encoding thread: on a machine whose processors are
-// busy, a writing thread of its own and write-back of the file's pages during the export (with a thread
-// syncing behind the writes) cost more processor time than the closing sync they save (measured with
-// bench/export_bench.cpp).
+// The writer's large pieces go straight to the file from the encoding thread; a failed write fails the
+// stream. A write cut short (the disk full, the file too large) is continued, so that the error that stopped
+// it reaches the file's errorString() instead of "Unknown error".
 class TDeviceBuffer : public std::streambuf {
  public:
   TDeviceBuffer(QIODevice& device, TExportTimes& times) : device_(device), times_(times) {}
@@ -59,24 +58,41 @@ class TDeviceBuffer : public std::streambuf {
   TExportTimes& times_;
 };
 
-// The target file open for writing under a temporary name, with the dump writer on it. Commit renames it into
-// place; destroyed before, it removes the temporary file.
+// The target file open for writing under a temporary name, with the dump writer on it, written by the calling
+// thread or, with writingThread, by a TWriteBehind. Commit renames it into place; destroyed before, it
+// removes the temporary file.
 class TExportFile {
  public:
-  TExportFile(const TExportTarget& target, TExportTimes& times)
+  TExportFile(const TExportTarget& target, TExportTimes& times, bool writingThread = false)
       : times_(times),
         file_(target.Path),
-        buffer_(file_, times),
-        stream_(&buffer_),
+        direct_(file_, times),
+        behind_(writingThread ? std::make_unique<TWriteBehind>(file_, times) : nullptr),
+        stream_(behind_ ? static_cast<std::streambuf*>(behind_.get()) : &direct_),
         writer_(stream_, target.Format) {
+    times_.WritingThread = writingThread;
     if (!file_.open(QIODevice::WriteOnly)) Fail();
     if (target.ByteOrderMark && target.Format == TDumpFormat::dfCsv) writer_.WriteByteOrderMark();
+  }
+  // The writing thread ends before the writer's last output would be queued for it.
+  ~TExportFile() {
+    if (behind_) behind_->Abandon();
   }
 
   TDumpWriter& Writer() { return writer_; }
 
+  // Raises the error of a write on the writing thread that failed, so that the export stops at once.
+  void CheckWritten() {
+    if (behind_ && behind_->Failed()) Fail();
+  }
+
   void Commit() {
     writer_.Flush();
+    if (behind_) {
+      const auto start = TClock::now();
+      if (!behind_->Finish()) Fail();
+      times_.FinishMs += MsSince(start);
+    }
     const auto start = TClock::now();
     if (!stream_ || !file_.commit()) Fail();
     times_.CommitMs += MsSince(start);
@@ -84,26 +100,31 @@ class TExportFile {
 
  private:
   [[noreturn]] void Fail() {
-    const QString reason = file_.errorString();
-    Exception error("Export failed: " + reason.toStdString());
+    if (behind_) behind_->Abandon();
+    const std::string reason =
+        behind_ && !behind_->SyncError().empty() ? behind_->SyncError() : file_.errorString().toStdString();
+    Exception error("Export failed: " + reason);
     error.SetFileNameOnce(QFile::encodeName(file_.fileName()).toStdString());
     throw error;
   }
 
   TExportTimes& times_;
   QSaveFile file_;
-  TDeviceBuffer buffer_;
+  TDeviceBuffer direct_;
+  std::unique_ptr<TWriteBehind> behind_;
   std::ostream stream_;
   TDumpWriter writer_;
 };
 
-// Reports progress now and then by the clock, so that a fast pass does not flood the receiving thread.
+// Reports progress now and then by the clock, so that a fast pass does not flood the receiving thread; stops
+// the pass when a write on the writing thread failed.
 class TProgressClock {
  public:
-  explicit TProgressClock(const TPassControl& control) : control_(control) {}
+  TProgressClock(const TPassControl& control, TExportFile& file) : control_(control), file_(file) {}
   void Step(int64_t done, int64_t total) {
     if (done % kStride != 0) return;
     control_.CheckCancel();
+    file_.CheckWritten();
     const auto now = TClock::now();
     if (now - last_ < kProgressInterval) return;
     last_ = now;
@@ -112,6 +133,7 @@ class TProgressClock {
 
  private:
   const TPassControl& control_;
+  TExportFile& file_;
   TClock::time_point last_{};
 };
 
@@ -130,7 +152,9 @@ void ExportRecords(TDataSet& reader, const TRecordView* view, const TExportHeade
   TExportTimes& spent = times ? *times : ownTimes;
   NamingFile(control.FileName, [&] {
     const auto start = TClock::now();
-    TExportFile file(target, spent);
+    const bool writingThread = target.Writing == TExportWriting::ewWritingThread ||
+                               (target.Writing == TExportWriting::ewByLoad && IdleProcessors() >= 1);
+    TExportFile file(target, spent, writingThread);
     TDumpWriter& writer = file.Writer();
     const std::vector<TDumpColumn> columns = ExportColumns(reader);
     const int32_t count = view ? view->Count() : reader.GetRecordCount();
@@ -139,7 +163,7 @@ void ExportRecords(TDataSet& reader, const TRecordView* view, const TExportHeade
     // they lie there.
     const std::unique_ptr<TRecordValues> cursor = OpenRecordValues(reader);
     auto write = [&](int64_t recNo) { writer.WriteRecord(recNo, cursor->Values()); };
-    TProgressClock progress(control);
+    TProgressClock progress(control, file);
     int64_t done = 0;
     if (view) {
       for (int32_t position = 1; position <= count; ++position) {
@@ -158,7 +182,9 @@ void ExportRecords(TDataSet& reader, const TRecordView* view, const TExportHeade
     writer.WriteFooter();
     control.CheckCancel();
     writer.Flush();
-    spent.EncodeMs += MsSince(start) - spent.WriteMs;
+    // Less the encoding thread's waits: write() itself, or a free buffer (the writing thread's write() times
+    // are added when it ends, in Commit).
+    spent.EncodeMs += MsSince(start) - spent.WriteMs - spent.WaitMs;
     file.Commit();
     control.Progress(done, done);
   });

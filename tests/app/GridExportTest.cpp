@@ -6,12 +6,16 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/gridtools/PassProgress.h"
+#include "app/gridtools/RecordExport.h"
+#include "core/FileInfo.h"
+#include "dataset/RecordView.h"
 #include "tests/app/GridOutputTestSupport.h"
 
 namespace {
@@ -34,16 +38,20 @@ qint64 QueuedNs() {
 
 class GridExportTest : public GridOutputTest {
  protected:
-  void Export(const std::string& name, TDumpFormat format, bool byteOrderMark = false,
-              bool selection = false) {
+  void Export(const std::string& name, TDumpFormat format, bool byteOrderMark = false, bool selection = false,
+              TExportWriting writing = TExportWriting::ewByLoad) {
     TExportChoice choice;
     choice.Target.Path = QString::fromStdString(out_.Path(name));
     choice.Target.Format = format;
     choice.Target.ByteOrderMark = byteOrderMark;
+    choice.Target.Writing = writing;
     choice.SelectionOnly = selection;
     output_->Export().Export(choice);
   }
 };
+
+// The two ways a whole export's output reaches the file, each taken whatever the machine's load.
+const TExportWriting kWritings[] = {TExportWriting::ewEncodingThread, TExportWriting::ewWritingThread};
 
 TEST_F(GridExportTest, WholeDataSetIsWhatKwdumpWritesInTheOrderTheGridShows) {
   struct Case {
@@ -84,6 +92,24 @@ TEST_F(GridExportTest, WholeDataSetIsWhatKwdumpWritesInTheOrderTheGridShows) {
     EXPECT_EQ(FileBytes(out_.Path("out")), expected);
     EXPECT_EQ(FolderFiles(out_.Path("")), std::vector<std::string>{"out"});
     window_->GridTools()->ShowAll();
+  }
+  EXPECT_EQ(boxes_, std::vector<std::string>{});
+}
+
+// Some megabytes, so that the writing thread takes several turns of its buffers and hands stretches to the
+// disk.
+TEST_F(GridExportTest, LargeExportIsWhatKwdumpWritesFromEitherThread) {
+  std::vector<TRecord> records;
+  for (int n = 1; n <= 300000; ++n)
+    records.push_back({n, n % 7 == 0 ? "L\"H" : "AB", "City, " + std::to_string(n)});
+  Open(records);
+  const std::string expected = Kwdump({"--format", "csv"});
+  for (const TExportWriting writing : kWritings) {
+    SCOPED_TRACE(static_cast<int>(writing));
+    Export("large.csv", TDumpFormat::dfCsv, false, false, writing);
+    ASSERT_TRUE(Wait());
+    EXPECT_EQ(FileBytes(out_.Path("large.csv")), expected);
+    EXPECT_EQ(FolderFiles(out_.Path("")), std::vector<std::string>{"large.csv"});
   }
   EXPECT_EQ(boxes_, std::vector<std::string>{});
 }
@@ -152,39 +178,43 @@ TEST_F(GridExportTest, CancelledOrFailedExportLeavesNoFileAndTheEarlierOneUnchan
   const Case cases[] = {
       {"cancelled", out_.Path("earlier.csv"), true, {}},
       {"folder missing", missing, false, {"Export failed: "}},
-      // The file outgrows the process's size limit after 2 MiB: write() fails in the middle of the export.
+      // The file outgrows the process's size limit after 2 MiB: write() fails in the middle of the export
+      // (with the writing thread, on it).
       {"write fails", out_.Path("earlier.csv"), false, {"Export failed: File too large"}, 2 << 20},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    boxes_.clear();
-    std::vector<TMessageBoxRequest> requests;
-    {
-      TMessageBoxRecorder recorder(requests);
-      rlimit limit{};
-      ::getrlimit(RLIMIT_FSIZE, &limit);
-      const rlimit before = limit;
-      const auto signal = std::signal(SIGXFSZ, SIG_IGN);
-      limit.rlim_cur = c.sizeLimit;
-      ::setrlimit(RLIMIT_FSIZE, &limit);
-      TExportChoice choice;
-      choice.Target.Path = QString::fromStdString(c.path);
-      output_->Export().Export(choice);
-      if (c.cancel) output_->Cancel();
-      const bool ended = Wait();
-      ::setrlimit(RLIMIT_FSIZE, &before);
-      std::signal(SIGXFSZ, signal);
-      ASSERT_TRUE(ended);
+  for (const TExportWriting writing : kWritings)
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.name +
+                   std::string(writing == TExportWriting::ewWritingThread ? ", writing thread" : ""));
+      boxes_.clear();
+      std::vector<TMessageBoxRequest> requests;
+      {
+        TMessageBoxRecorder recorder(requests);
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit before = limit;
+        const auto signal = std::signal(SIGXFSZ, SIG_IGN);
+        limit.rlim_cur = c.sizeLimit;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        TExportChoice choice;
+        choice.Target.Path = QString::fromStdString(c.path);
+        choice.Target.Writing = writing;
+        output_->Export().Export(choice);
+        if (c.cancel) output_->Cancel();
+        const bool ended = Wait();
+        ::setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, signal);
+        ASSERT_TRUE(ended);
+      }
+      EXPECT_EQ(FolderFiles(out_.Path("")), std::vector<std::string>{"earlier.csv"});
+      EXPECT_EQ(FileBytes(out_.Path("earlier.csv")), "earlier\n");
+      ASSERT_EQ(requests.size(), c.boxes.size());
+      for (size_t i = 0; i < requests.size(); ++i) {
+        EXPECT_TRUE(requests[i].Text.starts_with(c.boxes[i])) << requests[i].Text;
+        EXPECT_EQ(requests[i].FileName, c.path);
+      }
+      EXPECT_FALSE(output_->ProgressBar()->isVisible());
     }
-    EXPECT_EQ(FolderFiles(out_.Path("")), std::vector<std::string>{"earlier.csv"});
-    EXPECT_EQ(FileBytes(out_.Path("earlier.csv")), "earlier\n");
-    ASSERT_EQ(requests.size(), c.boxes.size());
-    for (size_t i = 0; i < requests.size(); ++i) {
-      EXPECT_TRUE(requests[i].Text.starts_with(c.boxes[i])) << requests[i].Text;
-      EXPECT_EQ(requests[i].FileName, c.path);
-    }
-    EXPECT_FALSE(output_->ProgressBar()->isVisible());
-  }
 }
 
 TEST_F(GridExportTest, LongExportReportsProgressAndKeepsTheWindowResponsive) {
@@ -227,6 +257,46 @@ TEST_F(GridExportTest, LongExportReportsProgressAndKeepsTheWindowResponsive) {
   EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()));
   EXPECT_EQ(FileBytes(out_.Path("large.csv")), Kwdump({"--format", "csv"}));
   EXPECT_EQ(boxes_, std::vector<std::string>{});
+}
+
+// A cancel some megabytes in, with the writing thread at work on the buffers: no file, no temporary file, the
+// earlier file unchanged.
+TEST(RecordExportTest, CancelWhileTheWritingThreadHoldsBuffersLeavesNoFile) {
+  TTempDir dir;
+  std::string layout = "[FIELDDESCRIPTIONS]\r\n";
+  for (int i = 1; i <= 20; ++i) layout += "TEXT" + std::to_string(i) + ", 200\r\n";
+  dir.Write("wide.ini", layout);
+  const std::string record = std::string(4000, 'x') + "\r\n";
+  std::string bytes;
+  for (int i = 0; i < 3000; ++i) bytes += record;
+  const std::string input = dir.Write("wide.rff", bytes);
+  const TFileInfo info(input, nullptr, 0, ".RFF");
+  for (const TExportWriting writing : kWritings) {
+    SCOPED_TRACE(static_cast<int>(writing));
+    TTempDir out;
+    out.Write("earlier.csv", "earlier\n");
+    std::atomic<bool> cancel = false;
+    TPassControl control;
+    control.Cancel = &cancel;
+    control.FileName = input;
+    int64_t cancelledAt = 0;
+    // The first report comes after 1024 records (4 MB, more than the buffers hold); the next look at the flag
+    // ends the pass.
+    control.OnProgress = [&](int64_t done, int64_t) {
+      if (cancelledAt == 0) cancelledAt = done;
+      cancel = true;
+    };
+    TExportTarget target;
+    target.Path = QString::fromStdString(out.Path("earlier.csv"));
+    target.Writing = writing;
+    TExportTimes times;
+    EXPECT_THROW(ExportRecords(info.GetDataSet(), nullptr, {0, "None"}, target, control, &times),
+                 EPassCancelled);
+    EXPECT_EQ(cancelledAt, 1024);
+    EXPECT_EQ(times.WritingThread, writing == TExportWriting::ewWritingThread);
+    EXPECT_EQ(FolderFiles(out.Path("")), std::vector<std::string>{"earlier.csv"});
+    EXPECT_EQ(FileBytes(out.Path("earlier.csv")), "earlier\n");
+  }
 }
 
 }  // namespace
