@@ -218,60 +218,13 @@ class TStadafRecordValues final : public TRecordValues {
     if (offset < 0 || offset >= reader.OpenedSize()) return false;
     reader.Seek(offset);
     window_ = reader.WindowedBytes();
-    if (ParseWithoutZero() || Parse()) return true;
+    if (Parse<true>() || Parse<false>()) return true;
     const auto whole =
         static_cast<size_t>(std::min<int64_t>(TFileReader::kMaxViewBytes, reader.OpenedSize() - offset));
     if (window_.size() >= whole) return false;
     reader.PeekBytes(static_cast<int32_t>(whole));
     window_ = reader.WindowedBytes();
-    return ParseWithoutZero() || Parse();
-  }
-
-  // Parse for the usual record, which holds no zero byte: then no value ends early, so the fields are taken
-  // whole and the record is looked at for zero bytes once at the end. False for any other record (Parse
-  // decides).
-  bool ParseWithoutZero() {
-    const char* bytes = window_.data();
-    const size_t size = window_.size();
-    if (typed_ && !TypeCodeMatches(bytes, size)) return false;
-    size_t at = 0;
-    for (const TStep& step : steps_) {
-      switch (step.kind) {
-        case TKind::skSkip:
-          at += static_cast<size_t>(step.size);
-          if (at > size) return false;
-          break;
-        case TKind::skFixed:
-          spans_[static_cast<size_t>(step.span)] = {at, static_cast<size_t>(step.size)};
-          at += static_cast<size_t>(step.size);
-          if (at > size) return false;
-          break;
-        case TKind::skDecimal: {
-          if (at + static_cast<size_t>(step.size) > size) return false;
-          const int32_t length = PlainDigits(bytes + at, step.size);
-          if (length < 0 || length > TFileReader::kMaxCharsCount) return false;
-          at += static_cast<size_t>(step.size);
-          if (at + static_cast<size_t>(length) > size) return false;
-          if (step.span >= 0) spans_[static_cast<size_t>(step.span)] = {at, static_cast<size_t>(length)};
-          at += static_cast<size_t>(length);
-          break;
-        }
-        case TKind::skStructure: {
-          if (at + TStadafStructField::kHeaderSize > size) return false;
-          const int32_t total = PlainDigitsOf<6>(bytes + at);
-          const int32_t elementSize = PlainDigitsOf<5>(bytes + at + 11);
-          at += TStadafStructField::kHeaderSize;
-          if (total < 0 || elementSize < 0 || at + static_cast<size_t>(total) > size) return false;
-          if (total != 0 && (elementSize == 0 || total % elementSize != 0)) return false;
-          if (step.span >= 0) spans_[static_cast<size_t>(step.span)] = {at, static_cast<size_t>(total)};
-          at += static_cast<size_t>(total);
-          break;
-        }
-      }
-    }
-    if (at >= size || (typed_ && bytes[at] != '\r') || AnyZeroByte(bytes, at)) return false;
-    zeroInRecord_ = false;
-    return true;
+    return Parse<true>() || Parse<false>();
   }
 
   // 2.00 and 2.10: whether the type code after the record's leading digits names the data set's type.
@@ -282,7 +235,10 @@ class TStadafRecordValues final : public TRecordValues {
   }
 
   // The spans of the record at the window's start when every field is plainly valid, as the field list would
-  // read it without an error.
+  // read it without an error. kWithoutZero, for the usual record, which holds no zero byte: no value ends
+  // early, so the fields are taken whole and the record is looked at for zero bytes once at the end; false
+  // for any other record (the other form decides).
+  template <bool kWithoutZero>
   bool Parse() {
     const char* bytes = window_.data();
     const size_t size = window_.size();
@@ -308,7 +264,8 @@ class TStadafRecordValues final : public TRecordValues {
           if (at + static_cast<size_t>(length) > size) return false;
           if (step.span >= 0)
             spans_[static_cast<size_t>(step.span)] = {
-                at, BytesBeforeZero(bytes + at, static_cast<size_t>(length))};
+                at, kWithoutZero ? static_cast<size_t>(length)
+                                 : BytesBeforeZero(bytes + at, static_cast<size_t>(length))};
           at += static_cast<size_t>(length);
           break;
         }
@@ -318,7 +275,9 @@ class TStadafRecordValues final : public TRecordValues {
           const int32_t elementSize = PlainDigitsOf<5>(bytes + at + 11);
           at += TStadafStructField::kHeaderSize;
           if (total < 0 || elementSize < 0 || at + static_cast<size_t>(total) > size) return false;
-          const size_t length = BytesBeforeZero(bytes + at, static_cast<size_t>(total));
+          // Only the bytes up to the first zero byte count as the structure's data.
+          const size_t length = kWithoutZero ? static_cast<size_t>(total)
+                                             : BytesBeforeZero(bytes + at, static_cast<size_t>(total));
           if (length != 0 && (elementSize == 0 || length % static_cast<size_t>(elementSize) != 0))
             return false;
           if (step.span >= 0) spans_[static_cast<size_t>(step.span)] = {at, length};
@@ -328,7 +287,12 @@ class TStadafRecordValues final : public TRecordValues {
       }
     }
     // The separator: one byte, which 2.00 and 2.10 require to be CR.
-    return at < size && (!typed_ || bytes[at] == '\r');
+    if (at >= size || (typed_ && bytes[at] != '\r')) return false;
+    if constexpr (kWithoutZero) {
+      if (AnyZeroByte(bytes, at)) return false;
+      zeroInRecord_ = false;
+    }
+    return true;
   }
 
   std::string_view InPlaceValue(TColumn& column) const {
