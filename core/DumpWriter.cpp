@@ -113,6 +113,19 @@ bool AnyToLookAt(std::string_view bytes, const TLookFor& look) {
   return false;
 }
 
+// The n bytes (sizeof(TWord) ... 2 * sizeof(TWord)) from p as a first and a last word, overlapping: copied
+// to to when neither holds a byte to look at; false, nothing copied, otherwise.
+template <class TWord>
+[[gnu::always_inline]] inline bool CopyInTwoWords(char* to, const char* p, size_t n, const TLookFor& look) {
+  TWord head, tail;
+  std::memcpy(&head, p, sizeof head);
+  std::memcpy(&tail, p + n - sizeof tail, sizeof tail);
+  if (AnyToLookAtIn(head, look) || AnyToLookAtIn(tail, look)) return false;
+  std::memcpy(to, &head, sizeof head);
+  std::memcpy(to + n - sizeof tail, &tail, sizeof tail);
+  return true;
+}
+
 // Copies bytes to to (room for bytes.size() bytes) when none is one to look at and returns the end of the
 // copy, else returns nullptr (the bytes at to then count for nothing). A value of fewer than 16 bytes, the
 // usual one, is looked at and copied in two overlapping words of 8 or 4 bytes (its first, middle and last
@@ -124,19 +137,9 @@ bool AnyToLookAt(std::string_view bytes, const TLookFor& look) {
     if (AnyToLookAt(bytes, look)) return nullptr;
     std::memcpy(to, p, n);
   } else if (n >= 8) {
-    uint64_t head, tail;
-    std::memcpy(&head, p, 8);
-    std::memcpy(&tail, p + n - 8, 8);
-    if (AnyToLookAtIn(head, look) || AnyToLookAtIn(tail, look)) return nullptr;
-    std::memcpy(to, &head, 8);
-    std::memcpy(to + n - 8, &tail, 8);
+    if (!CopyInTwoWords<uint64_t>(to, p, n, look)) return nullptr;
   } else if (n >= 4) {
-    uint32_t head, tail;
-    std::memcpy(&head, p, 4);
-    std::memcpy(&tail, p + n - 4, 4);
-    if (AnyToLookAtIn(head, look) || AnyToLookAtIn(tail, look)) return nullptr;
-    std::memcpy(to, &head, 4);
-    std::memcpy(to + n - 4, &tail, 4);
+    if (!CopyInTwoWords<uint32_t>(to, p, n, look)) return nullptr;
   } else if (n > 0) {
     const auto plain = [&](char c) {
       return c != look.first && c != look.second && static_cast<signed char>(c) >= look.below;
