@@ -21,18 +21,8 @@ namespace {
 
 // Files with a damaged record, opened with the real readers: the window opens with the records before it,
 // and the error is shown once, when the cursor reaches the damaged record.
-class DamagedFileTest : public testing::Test {
+class DamagedFileTest : public TShownFormTest<TMessageBoxRequest> {
  protected:
-  void SetUp() override {
-    recorder_.emplace(boxes_);
-    form_ = std::make_unique<TMainForm>();
-    form_->show();
-  }
-  void TearDown() override {
-    form_.reset();
-    recorder_.reset();
-  }
-
   static std::string SampleBytes(const std::string& name) {
     std::ifstream in(std::string(KW_SAMPLES_DIR) + "/" + name, std::ios::binary);
     std::stringstream bytes;
@@ -76,11 +66,6 @@ class DamagedFileTest : public testing::Test {
       if (child->Caption() == caption) return child;
     return nullptr;
   }
-
-  TTempDir dir_;
-  std::unique_ptr<TMainForm> form_;
-  std::vector<TMessageBoxRequest> boxes_;
-  std::optional<TMessageBoxRecorder> recorder_;
 };
 
 TEST_F(DamagedFileTest, TheWindowShowsTheReadableRecordsAndTheErrorComesOnceWhenTheRecordIsReached) {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +12,7 @@
 #include "app/MDIChild.h"
 #include "app/MainForm.h"
 #include "support/MessageBox.h"
+#include "tests/TestSupport.h"
 
 // Captions of the main window's open data windows, in the order they were opened.
 inline std::vector<std::string> WindowCaptions(const TMainForm& form) {
@@ -39,4 +43,25 @@ class TMessageBoxRecorder {
 
  private:
   TMessageBoxFunction previous_;
+};
+
+// A shown main window over the real readers, with a temporary folder for its files; message boxes are
+// answered with OK and kept, as texts or as whole requests (TBox).
+template <class TBox = std::string>
+class TShownFormTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    recorder_.emplace(boxes_);
+    form_ = std::make_unique<TMainForm>();
+    form_->show();
+  }
+  void TearDown() override {
+    form_.reset();
+    recorder_.reset();
+  }
+
+  TTempDir dir_;
+  std::unique_ptr<TMainForm> form_;
+  std::vector<TBox> boxes_;
+  std::optional<TMessageBoxRecorder> recorder_;
 };

@@ -26,18 +26,8 @@
 
 namespace {
 
-class GridToolsTest : public testing::Test {
+class GridToolsTest : public TShownFormTest<> {
  protected:
-  void SetUp() override {
-    recorder_.emplace(boxes_);
-    form_ = std::make_unique<TMainForm>();
-    form_->show();
-  }
-  void TearDown() override {
-    form_.reset();
-    recorder_.reset();
-  }
-
   // The fares sample's window (an RFF file of 8 fares; its RFC companion opens too).
   TMDIChild& OpenFares() {
     for (const char* name : {"fares.rff", "fares.ini", "fares.rfm"}) {
@@ -67,11 +57,6 @@ class GridToolsTest : public testing::Test {
     dataSet.First();
     return values;
   }
-
-  TTempDir dir_;
-  std::unique_ptr<TMainForm> form_;
-  std::vector<std::string> boxes_;
-  std::optional<TMessageBoxRecorder> recorder_;
 };
 
 TEST_F(GridToolsTest, TheGridsContextMenuOffersQueryAndSortByForm) {

@@ -17,26 +17,18 @@
 
 // A shown main window over our engine library, the session's folder a temporary one; message boxes are
 // answered with OK and their texts kept. The windows and their tables end before the session does.
-class TIsamFormFixture : public testing::Test {
+class TIsamFormFixture : public TShownFormTest<> {
  protected:
   void SetUp() override {
     ::setenv(kEngineLibraryVariable, KW_ENGINE_PATH, 1);
     InitializeCtreeSession(0);
     SetEngineEnvironment(dir_.Path("") + "/", "TESTHOST", dir_.Path("ctreelog.txt"));
-    recorder_.emplace(boxes_);
-    form_ = std::make_unique<TMainForm>();
-    form_->show();
+    TShownFormTest::SetUp();
   }
   void TearDown() override {
     // The windows' tables end before the session does.
-    form_.reset();
-    recorder_.reset();
+    TShownFormTest::TearDown();
     FinalizeCtreeSession();
     ::unsetenv(kEngineLibraryVariable);
   }
-
-  TTempDir dir_;
-  std::unique_ptr<TMainForm> form_;
-  std::vector<std::string> boxes_;
-  std::optional<TMessageBoxRecorder> recorder_;
 };
