@@ -84,6 +84,13 @@ bool TRecordFilter::Matches(const std::vector<TCondition>& conditions, TRecordVa
   return true;
 }
 
+bool TRecordFilter::MatchesHeld(const std::vector<TCondition>& conditions,
+                                std::span<const std::string_view> held, size_t k) const {
+  for (const TCondition& condition : conditions)
+    if (!Holds(condition, ComparableText(held[condition.column * kHeld + k]))) return false;
+  return true;
+}
+
 TRecordView TRecordFilter::Run(TDataSet& reader, const TPassControl& control) const {
   return NamingFile(control.FileName, [&] {
     CheckViewable(reader);
@@ -103,14 +110,27 @@ TRecordView TRecordFilter::Run(TDataSet& reader, const TPassControl& control) co
     reader.First();
     const std::unique_ptr<TRecordValues> cursor = OpenRecordValues(reader, columns);
     cursor->ReadAhead(true);
+    // Per column, the values of the records the cursor holds: most records are matched from here, in runs.
+    std::vector<std::string_view> held(columns.size() * kHeld);
+    const auto heldOf = [&](size_t column) { return std::span(held).subspan(column * kHeld, kHeld); };
     int32_t recNo = 0;
-    for (; cursor->OnRecord(); cursor->Next()) {
-      ++recNo;
-      if (recNo % kStride == 0) {
-        control.CheckCancel();
-        control.Progress(recNo, total);
+    while (cursor->OnRecord()) {
+      // Column 0 is the first condition's.
+      size_t n = conditions.empty() ? 1 : cursor->HeldValues(0, heldOf(0));
+      if (n > 1) {
+        for (size_t column = 1; column < columns.size(); ++column)
+          n = std::min(n, cursor->HeldValues(column, heldOf(column).first(n)));
       }
-      if (Matches(conditions, *cursor)) view.Append(recNo);
+      for (size_t k = 0; k < n; ++k) {
+        ++recNo;
+        if (recNo % kStride == 0) {
+          control.CheckCancel();
+          control.Progress(recNo, total);
+        }
+        // A single record (all a cursor may hold) reads its further columns as far as the conditions hold.
+        if (n > 1 ? MatchesHeld(conditions, held, k) : Matches(conditions, *cursor)) view.Append(recNo);
+      }
+      cursor->Skip(n);
     }
     control.CheckCancel();
     control.Progress(recNo, total);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,8 @@ class TRecordFilter {
   TRecordView Run(TDataSet& reader, const TPassControl& control) const;
 
  private:
+  // Records whose values a pass takes in one step where the cursor holds them.
+  static constexpr size_t kHeld = 256;
   enum class TOperator { Match, Equal, NotEqual, Less, LessOrEqual, Greater, GreaterOrEqual };
   struct TCondition {
     const TField* field;
@@ -52,6 +55,9 @@ class TRecordFilter {
   // Whether the cursor's record matches conditions (each with its column of the cursor), the columns read
   // in the order of the conditions as far as they hold.
   bool Matches(const std::vector<TCondition>& conditions, TRecordValues& cursor) const;
+  // The same for record k of the values held: held[column * kHeld + k] per column of the cursor.
+  bool MatchesHeld(const std::vector<TCondition>& conditions, std::span<const std::string_view> held,
+                   size_t k) const;
 
   std::vector<TCondition> conditions_;
   mutable std::string value_;

@@ -10,20 +10,26 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <span>
 
 #include "dataset/DataSet.h"
 #include "dataset/RecordValues.h"
 #include "dataset/ValueText.h"
+#include "platform/IdleProcessors.h"
+#include "platform/MemoryPrefaulter.h"
 
 namespace {
 
 constexpr int64_t kStride = 4096;
+// Records whose values the first pass takes in one step where the cursor holds them.
+constexpr size_t kHeld = 256;
 // Entries are sorted by 96 bits: the 64-bit key, then the 32-bit record number.
 using TSortBits = unsigned __int128;
 constexpr int32_t kSortBits = 96;
 constexpr int32_t kKeyBits = 64;
-// Ranges up to this many entries are sorted by comparison; from the second many bits at a time.
-constexpr size_t kSmallRange = 32;
+// Ranges up to this many entries are sorted by comparison (runs of equal keys, ordered by record number,
+// are often a few dozen entries); from the second many bits at a time.
+constexpr size_t kSmallRange = 64;
 constexpr size_t kWideRange = size_t{1} << 16;
 
 // 12 bytes: the key in two halves keeps the entry free of 8-byte alignment padding.
@@ -173,27 +179,40 @@ class TSortPass {
     size_t textFrom = 0;
     total_ = walkAll ? capacity - 1 : count_;
     if (walkAll) count_ = 0;
-    for (size_t i = 0;; ++i) {
+    // Per column read, the values of the records the cursor holds (walking all), else of the one record.
+    std::vector<std::string_view> held(readColumns_.size() * kHeld);
+    const auto heldOf = [&](size_t value, size_t n) { return std::span(held).subspan(value * kHeld, n); };
+    for (size_t i = 0;;) {
+      size_t n = 1;
       if (walkAll) {
-        if (i > 0) cursor_->Next();
         if (!cursor_->OnRecord() || i == capacity) break;
-        entries_[count_++] = TEntry{0, 0, static_cast<uint32_t>(i + 1)};
-      } else if (i == count_) {
-        break;
+        // Without columns, one record at a time; else as many as every column's values are held for, the
+        // columns in the order the single-record path reads them.
+        n = readColumns_.empty() ? 1 : std::min(kHeld, capacity - i);
+        for (size_t column = columns_.size(); column-- > 0;)
+          n = std::min(n, cursor_->HeldValues(columns_[column].value, heldOf(columns_[column].value, n)));
+      } else {
+        if (i == count_) break;
+        MoveTo(entries_[i].recNo);
+        for (size_t column = columns_.size(); column-- > 0;)
+          held[columns_[column].value * kHeld] = cursor_->Value(columns_[column].value);
       }
-      Tick(i, true);
-      TEntry& entry = entries_[i];
-      if (!walkAll) MoveTo(entry.recNo);
-      for (size_t column = columns_.size(); column-- > 0;) {
-        const std::string_view text = Read(column);
-        TDecimal number;
-        const bool isNumber = columns_[column].numeric && !text.empty() && number.Parse(text);
-        if (columns_[column].numeric && !text.empty() && !isNumber) {
-          columns_[column].numeric = false;
-          if (column == 0) textFrom = i;
+      for (size_t k = 0; k < n; ++k, ++i) {
+        if (walkAll) entries_[count_++] = TEntry{0, 0, static_cast<uint32_t>(i + 1)};
+        Tick(i, true);
+        TEntry& entry = entries_[i];
+        for (size_t column = columns_.size(); column-- > 0;) {
+          const std::string_view text = ComparableText(held[columns_[column].value * kHeld + k]);
+          TDecimal number;
+          const bool isNumber = columns_[column].numeric && !text.empty() && number.Parse(text);
+          if (columns_[column].numeric && !text.empty() && !isNumber) {
+            columns_[column].numeric = false;
+            if (column == 0) textFrom = i;
+          }
+          if (column == 0) entry.SetKey(KeyOf(0, 0, text, entry.recNo, isNumber ? &number : nullptr));
         }
-        if (column == 0) entry.SetKey(KeyOf(0, 0, text, entry.recNo, isNumber ? &number : nullptr));
       }
+      if (walkAll) cursor_->Skip(n);
     }
     cursor_->ReadAhead(false);
     control_.CheckCancel();
@@ -215,8 +234,8 @@ class TSortPass {
 
   // In place by the 96 bits of key and record number, the most significant first (an American flag sort: no
   // second block of entries), 11 bits at a time over many entries, so that one pass over the block leaves
-  // ranges that fit the caches, 8 bits over fewer; ranges of a few entries by comparison. Leading bits that
-  // all entries of a range share are passed over without a pass of their own.
+  // ranges that fit the caches, up to 8 bits over fewer; ranges of a few entries by comparison. Leading bits
+  // that all entries of a range share are passed over without a pass of their own.
   void RadixSort(TEntry* first, TEntry* last, int32_t sorted) {
     const auto n = static_cast<size_t>(last - first);
     if (n <= kSmallRange) {
@@ -246,38 +265,64 @@ class TSortPass {
       Distribute<8>(first, last, sorted);
   }
 
-  // One pass of the sort on the next kWidth bits after the sorted ones, then each range it made.
+  // One pass of the sort on the next bits after the sorted ones, then each range it made: up to kWidth bits,
+  // fewer for a range of few entries, whose pass would otherwise be mostly its digits' bookkeeping.
   template <int32_t kWidth>
   void Distribute(TEntry* first, TEntry* last, int32_t sorted) {
-    constexpr size_t kDigits = size_t{1} << kWidth;
-    const int32_t width = std::min(kWidth, kSortBits - sorted);
+    constexpr size_t kMaxDigits = size_t{1} << kWidth;
+    const auto n = static_cast<size_t>(last - first);
+    const int32_t fitting = std::clamp(static_cast<int32_t>(std::bit_width(n)) - 3, 3, kWidth);
+    const int32_t width = std::min(fitting, kSortBits - sorted);
+    const size_t digits = size_t{1} << width;
     const int32_t shift = kSortBits - sorted - width;
-    const auto mask = static_cast<uint32_t>((1u << width) - 1);
+    const auto mask = static_cast<uint32_t>(digits - 1);
     const auto digit = [shift, mask](const TEntry& e) {
       return static_cast<size_t>(static_cast<uint32_t>(SortBits(e) >> shift) & mask);
     };
     // On the stack: the sort makes this pass for ranges of a few dozen entries too, very many of them.
-    std::array<size_t, kDigits> heads{};
-    std::array<size_t, kDigits> ends{};
+    std::array<size_t, kMaxDigits> heads;
+    std::array<size_t, kMaxDigits> ends;
+    std::fill_n(heads.begin(), digits, 0);
     for (const TEntry* e = first; e != last; ++e) ++heads[digit(*e)];
     size_t at = 0;
-    for (size_t d = 0; d < kDigits; ++d) {
+    for (size_t d = 0; d < digits; ++d) {
       const size_t size = heads[d];
       heads[d] = at;
       at += size;
       ends[d] = at;
     }
-    for (size_t d = 0; d < kDigits; ++d)
-      while (heads[d] < ends[d]) {
-        TEntry entry = first[heads[d]];
-        for (size_t to = digit(entry); to != d; to = digit(entry)) std::swap(entry, first[heads[to]++]);
-        first[heads[d]++] = entry;
-      }
-    Work(static_cast<size_t>(last - first));
+    Permute(first, heads.data(), ends.data(), digits, digit);
+    Work(n);
     size_t from = 0;
-    for (size_t d = 0; d < kDigits; ++d) {
+    for (size_t d = 0; d < digits; ++d) {
       if (ends[d] - from > 1) RadixSort(first + from, first + ends[d], sorted + width);
       from = ends[d];
+    }
+  }
+
+  // Moves every entry into its digit's range, heads[d] … ends[d] - 1, the unplaced entries of digit d
+  // starting at heads[d]. Round after round, each unplaced entry of each digit's range is swapped once
+  // into the range it belongs to: the swaps of a round do not wait on each other, so that the processor
+  // overlaps their cache misses (following one entry's chain of swaps would wait on each in turn).
+  template <class TDigit>
+  static void Permute(TEntry* first, size_t* heads, const size_t* ends, size_t digits, const TDigit& digit) {
+    std::array<uint16_t, 1 << 11> open;
+    size_t openCount = 0;
+    for (size_t d = 0; d < digits; ++d)
+      if (heads[d] != ends[d]) open[openCount++] = static_cast<uint16_t>(d);
+    // The entries left in the last open range belong there.
+    while (openCount > 1) {
+      size_t stillOpen = 0;
+      for (size_t r = 0; r < openCount; ++r) {
+        const size_t d = open[r];
+        TEntry* const end = first + ends[d];
+        TEntry* e = first + heads[d];
+        for (; end - e >= 4; e += 4)
+          for (size_t j = 0; j < 4; ++j) std::swap(e[j], first[heads[digit(e[j])]++]);
+        for (; e != end; ++e) std::swap(*e, first[heads[digit(*e)]++]);
+        if (heads[d] != ends[d]) open[stillOpen++] = static_cast<uint16_t>(d);
+      }
+      openCount = stillOpen;
     }
   }
 
@@ -418,6 +463,12 @@ TRecordView TRecordSort::Run(TDataSet& reader, TRecordView input, const TPassCon
     // Every record: room for one past the count, a partial record at the end of the file.
     const size_t capacity = walkAll ? count + 1 : count;
     std::unique_ptr<TEntry, TFreeEntries> entries(AllocateEntries(std::max<size_t>(capacity, 1)));
+    // The first pass fills the block as it walks the file: its pages are faulted in ahead of it.
+    std::unique_ptr<TMemoryPrefaulter> prefaulter;
+    if (walkAll && IdleProcessors() >= 1) {
+      prefaulter = std::make_unique<TMemoryPrefaulter>();
+      prefaulter->Add(entries.get(), std::max<size_t>(capacity, 1) * sizeof(TEntry));
+    }
     uint32_t maxRecNo = walkAll ? static_cast<uint32_t>(capacity) : 0;
     bool ascending = true;
     for (size_t i = 0; i < count && !walkAll; ++i) {

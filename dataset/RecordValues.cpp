@@ -51,6 +51,18 @@ class TFieldRecordValues final : public TRecordValues {
 
 }  // namespace
 
+size_t TRecordValues::HeldValues(size_t i, std::span<std::string_view> out) {
+  if (!OnRecord() || out.empty()) return 0;
+  out[0] = Value(i);
+  return 1;
+}
+
+bool TRecordValues::Skip(size_t n) {
+  for (; n > 0; --n)
+    if (!Next()) return false;
+  return OnRecord();
+}
+
 std::vector<int32_t> AllColumns(TDataSet& dataSet) {
   std::vector<int32_t> columns(static_cast<size_t>(dataSet.Fields().Count()));
   for (size_t i = 0; i < columns.size(); ++i) columns[i] = static_cast<int32_t>(i);

@@ -40,6 +40,14 @@ class TRecordValues {
   virtual std::string_view Value(size_t i) = 0;
   // Every chosen column's value, in the order chosen (Value of each in turn); valid until the cursor moves.
   virtual std::span<const std::string_view> Values() = 0;
+  // Values of chosen column i of the current record and of the records after it that the cursor holds in
+  // memory already, up to out.size() of them: none when on no record, else the current record's (as Value
+  // gives it) and as many more as are held. Nothing moves, so that the same records' values of other columns
+  // can be taken alike; where more than one record is held, none of their values fails to read. All stay
+  // valid until the cursor moves. For passes that take the values of many records in one step.
+  virtual size_t HeldValues(size_t i, std::span<std::string_view> out);
+  // Next, n times; false, off every record, once past the end.
+  virtual bool Skip(size_t n);
   // While on, a cursor over a file may read the next stretch of it on a second thread where a processor is
   // idle: for walks through every record in order with Next. Off before moving about with MoveTo.
   virtual void ReadAhead(bool on) { (void)on; }

@@ -1,51 +1,65 @@
 #include "dataset/ValueText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
 
-std::string_view ComparableText(std::string_view value) {
-  const size_t first = value.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return value.substr(first, value.find_last_not_of(' ') - first + 1);
+namespace {
+bool IsDigit(char c) {
+  return static_cast<unsigned char>(c - '0') < 10;
 }
+}  // namespace
 
 bool TDecimal::Parse(std::string_view text) {
-  size_t i = 0;
+  const char* p = text.data();
+  const char* const end = p + text.size();
   bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  const size_t integerStart = i;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-  std::string_view integer = text.substr(integerStart, i - integerStart);
-  std::string_view fraction;
-  if (i < text.size() && text[i] == '.') {
-    const size_t fractionStart = ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-    fraction = text.substr(fractionStart, i - fractionStart);
+  if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  const char* integerFirst = p;
+  while (p != end && IsDigit(*p)) ++p;
+  const char* integerLast = p;
+  const char* fractionFirst = p;
+  const char* fractionLast = p;
+  if (p != end && *p == '.') {
+    fractionFirst = ++p;
+    while (p != end && IsDigit(*p)) ++p;
+    fractionLast = p;
   }
-  if (i != text.size() || (integer.empty() && fraction.empty())) return false;
-  while (!integer.empty() && integer.front() == '0') integer.remove_prefix(1);
-  while (!fraction.empty() && fraction.back() == '0') fraction.remove_suffix(1);
-  negative_ = negative && !(integer.empty() && fraction.empty());  // -0 is 0
-  integer_ = integer;
-  fraction_ = fraction;
+  if (p != end || (integerFirst == integerLast && fractionFirst == fractionLast)) return false;
+  while (integerFirst != integerLast && *integerFirst == '0') ++integerFirst;
+  while (fractionLast != fractionFirst && fractionLast[-1] == '0') --fractionLast;
+  const auto integerSize = static_cast<size_t>(integerLast - integerFirst);
+  const auto fractionSize = static_cast<size_t>(fractionLast - fractionFirst);
+  negative_ = negative && integerSize + fractionSize != 0;  // -0 is 0
+  integer_ = std::string_view(integerFirst, integerSize);
+  fraction_ = std::string_view(fractionFirst, fractionSize);
   text_ = text;
-  size_t significant = integer.size() + fraction.size();
+  size_t significant = integerSize + fractionSize;
   size_t leadingZeros = 0;
-  if (integer.empty()) {
-    while (leadingZeros < fraction.size() && fraction[leadingZeros] == '0') ++leadingZeros;
+  if (integerSize == 0) {
+    while (leadingZeros < fractionSize && fractionFirst[leadingZeros] == '0') ++leadingZeros;
     significant -= leadingZeros;
   }
   // Fifteen significant digits survive a double; so does the scale, far inside its exponent range.
-  exactAsDouble_ = significant <= 15 && integer.size() <= 300 && leadingZeros <= 300;
+  exactAsDouble_ = significant <= 15 && integerSize <= 300 && leadingZeros <= 300;
   return true;
 }
 
+namespace {
+// Text order of two digit runs, byte by byte: they are short, and a call to memcmp would cost more.
+int CompareDigits(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i)
+    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+  return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+}  // namespace
+
 int TDecimal::CompareMagnitude(const TDecimal& a, const TDecimal& b) {
   if (a.integer_.size() != b.integer_.size()) return a.integer_.size() < b.integer_.size() ? -1 : 1;
-  if (const int c = a.integer_.compare(b.integer_); c != 0) return c < 0 ? -1 : 1;
-  const int c = a.fraction_.compare(b.fraction_);  // no trailing zeros: plain text order is numeric order
-  return c < 0 ? -1 : c > 0 ? 1 : 0;
+  if (const int c = CompareDigits(a.integer_, b.integer_); c != 0) return c;
+  return CompareDigits(a.fraction_, b.fraction_);  // no trailing zeros: plain text order is numeric order
 }
 
 int TDecimal::Compare(const TDecimal& other) const {

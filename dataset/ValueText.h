@@ -5,7 +5,14 @@
 
 // How filters and sorts see a field's value: its text without the blanks that pad fixed-width fields on
 // either side, compared byte by byte, or as a decimal number when it is one.
-std::string_view ComparableText(std::string_view value);
+// Inline, with plain loops: values are short, and this runs for every value of a filter or sort.
+inline std::string_view ComparableText(std::string_view value) {
+  const char* first = value.data();
+  const char* last = first + value.size();
+  while (first != last && *first == ' ') ++first;
+  while (last != first && last[-1] == ' ') --last;
+  return std::string_view(first, static_cast<size_t>(last - first));
+}
 
 // A decimal number as written: optional sign, digits, optionally a point and more digits (at least one
 // digit in all). Compared exactly, whatever the number of digits.

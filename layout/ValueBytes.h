@@ -14,12 +14,24 @@ inline bool HasZeroByte(uint32_t word) {
   return ((word - 0x01010101u) & ~word & 0x80808080u) != 0;
 }
 
-// Whether bytes[0, n) hold a zero byte: eight at a time, without calling out, as values are short.
+// Whether bytes[0, n) hold a zero byte: eight at a time, the last eight (or four) overlapping the bytes
+// before them, without calling out, as values are short.
 inline bool HasZeroByteIn(const char* bytes, size_t n) {
   uint64_t word;
-  for (; n >= 8; bytes += 8, n -= 8) {
-    std::memcpy(&word, bytes, 8);
-    if (HasZeroByte(word)) return true;
+  if (n >= 8) {
+    for (; n > 8; bytes += 8, n -= 8) {
+      std::memcpy(&word, bytes, 8);
+      if (HasZeroByte(word)) return true;
+    }
+    std::memcpy(&word, bytes + n - 8, 8);
+    return HasZeroByte(word);
+  }
+  if (n >= 4) {
+    uint32_t head;
+    uint32_t tail;
+    std::memcpy(&head, bytes, 4);
+    std::memcpy(&tail, bytes + n - 4, 4);
+    return HasZeroByte(head) || HasZeroByte(tail);
   }
   for (; n > 0; ++bytes, --n)
     if (*bytes == '\0') return true;

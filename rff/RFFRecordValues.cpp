@@ -1,6 +1,7 @@
 #include "rff/RFFRecordValues.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <typeinfo>
@@ -75,6 +76,13 @@ class TRFFRecordValues final : public TRecordValues {
       return false;
     }
     ++recNo_;
+    // Most records follow the last one inside the window it came from.
+    const auto length = static_cast<size_t>(recordLength_);
+    if (!record_.empty() && static_cast<size_t>(windowEnd_ - record_.data()) >= 2 * length) {
+      record_ = std::string_view(record_.data() + length, length);
+      ++arrivals_;
+      return true;
+    }
     Arrive();
     return true;
   }
@@ -89,7 +97,7 @@ class TRFFRecordValues final : public TRecordValues {
 
   std::string_view Value(size_t i) override {
     TColumn& column = columns_[i];
-    if (!column.ready) {
+    if (column.readyAt != arrivals_) {
       if (!record_.empty()) {
         values_[i] = DirectValue(column);
       } else {
@@ -97,7 +105,7 @@ class TRFFRecordValues final : public TRecordValues {
         const char* value = column.layoutField->GetValue();
         values_[i] = std::string_view(value, std::strlen(value));
       }
-      column.ready = true;
+      column.readyAt = arrivals_;
     }
     return values_[i];
   }
@@ -109,6 +117,40 @@ class TRFFRecordValues final : public TRecordValues {
       for (size_t i = 0; i < columns_.size(); ++i) Value(i);
     }
     return values_;
+  }
+
+  // The records held are those that lie whole in the window the current one came from.
+  size_t HeldValues(size_t i, std::span<std::string_view> out) override {
+    if (recNo_ <= 0 || out.empty()) return 0;
+    out[0] = Value(i);
+    if (record_.empty()) return 1;
+    const TColumn& column = columns_[i];
+    const auto length = static_cast<size_t>(recordLength_);
+    const size_t held = std::min({out.size(), static_cast<size_t>(windowEnd_ - record_.data()) / length,
+                                  static_cast<size_t>(INT32_MAX - recNo_) + 1});
+    const char* bytes = record_.data() + column.recordOffset;
+    size_t k = 1;
+    for (; k < held; ++k) {
+      const std::string_view value(bytes + k * length, column.width);
+      // Such a value is padded in a buffer of the column's own: it is handed out alone, as the current one.
+      if (HasZeroByteIn(value.data(), value.size())) break;
+      out[k] = value;
+    }
+    return k;
+  }
+
+  bool Skip(size_t n) override {
+    if (n == 0) return OnRecord();
+    const auto length = static_cast<size_t>(recordLength_);
+    // Straight to the record before the target where the window holds it; the last step as Next takes it.
+    if (!record_.empty() && n - 1 < static_cast<size_t>(windowEnd_ - record_.data()) / length &&
+        n - 1 <= static_cast<size_t>(INT32_MAX - recNo_)) {
+      record_ = std::string_view(record_.data() + (n - 1) * length, length);
+      recNo_ += static_cast<int32_t>(n - 1);
+      ++arrivals_;
+      return Next();
+    }
+    return TRecordValues::Skip(n);
   }
 
   void ReadAhead(bool on) override {
@@ -130,14 +172,14 @@ class TRFFRecordValues final : public TRecordValues {
     int32_t recordOffset = -1;  // where the field's bytes start in its record
     size_t width = 0;           // the layout field's bytes in its record
     std::string padded;         // a value with a zero byte, padded as the field pads it
-    bool ready = false;         // its value of the current record was taken
+    uint64_t readyAt = 0;       // the arrival whose value was taken (arrivals count from 1)
   };
 
   // Reads the record the cursor arrived at as the data set does: the record, then its string columns.
   void Arrive() {
     const int64_t offset = static_cast<int64_t>(recordLength_) * (static_cast<int64_t>(recNo_) - 1);
     record_ = std::string_view();
-    for (TColumn& column : columns_) column.ready = false;
+    ++arrivals_;
     if (direct_) {
       TFileReader& reader = *layout_.DataReader();
       reader.Seek(offset);
@@ -145,6 +187,7 @@ class TRFFRecordValues final : public TRecordValues {
       if (bytes.size() < static_cast<size_t>(recordLength_)) bytes = reader.PeekBytes(recordLength_);
       if (bytes.size() >= static_cast<size_t>(recordLength_)) {
         record_ = bytes.substr(0, static_cast<size_t>(recordLength_));
+        windowEnd_ = bytes.data() + bytes.size();
         return;
       }
     }
@@ -156,7 +199,7 @@ class TRFFRecordValues final : public TRecordValues {
       if (arrival.column >= 0) {
         const auto c = static_cast<size_t>(arrival.column);
         values_[c] = std::string_view(value, strnlen(value, columns_[c].size));
-        columns_[c].ready = true;
+        columns_[c].readyAt = arrivals_;
       }
     }
   }
@@ -186,8 +229,10 @@ class TRFFRecordValues final : public TRecordValues {
   std::vector<TColumn> columns_;
   std::vector<TArrival> arrival_;
   std::vector<std::string_view> values_;
-  std::string_view record_;  // the current record's bytes in the reader's window, when read in place
-  int32_t recNo_ = 0;        // 0: on no record
+  std::string_view record_;          // the current record's bytes in the reader's window, when read in place
+  const char* windowEnd_ = nullptr;  // the end of the window bytes record_ lies in
+  uint64_t arrivals_ = 0;            // counts the records arrived at
+  int32_t recNo_ = 0;                // 0: on no record
   bool readingAhead_ = false;
 };
 

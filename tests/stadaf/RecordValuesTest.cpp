@@ -2,8 +2,11 @@
 // same values, the same errors (class, message and file) at the same steps, over valid and damaged files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <optional>
+#include <span>
 #include <typeinfo>
 
 #include "dataset/RecordValues.h"
@@ -49,6 +52,26 @@ void JumpAbout(TRecordValues& cursor, size_t /*columns*/, std::string& out) {
   }
 }
 
+// Every record, the values of as many records as the cursor holds (up to kMost) taken in one step, column by
+// column from the last, then skipped over.
+template <size_t kMost>
+void WalkHeld(TRecordValues& cursor, size_t columns, std::string& out) {
+  std::vector<std::vector<std::string_view>> held(columns, std::vector<std::string_view>(kMost));
+  while (cursor.OnRecord()) {
+    const int32_t recNo = cursor.RecNo();
+    size_t n = kMost;
+    for (size_t i = columns; i-- > 0;) n = std::min(n, cursor.HeldValues(i, std::span(held[i]).first(n)));
+    for (size_t k = 0; k < n; ++k) {
+      out += std::to_string(recNo + static_cast<int32_t>(k)) + ":";
+      for (size_t i = 0; i < columns; ++i) out += "[" + std::string(held[i][k]) + "]";
+      out += "\n";
+    }
+    if (cursor.Skip(n)) {
+      EXPECT_EQ(cursor.RecNo(), recNo + static_cast<int32_t>(n));
+    }
+  }
+}
+
 std::string ErrorText(const std::exception& e) {
   const auto* exception = dynamic_cast<const Exception*>(&e);
   return std::string(typeid(e).name()) + " " + e.what() + " (" + (exception ? exception->FileName() : "") +
@@ -82,7 +105,8 @@ void ExpectSameAsFields(const TOpen& open, int32_t columnCount, const std::strin
   std::vector<std::vector<int32_t>> choices{{}};
   for (int32_t c = 0; c < columnCount; ++c) choices.push_back({c});
   for (const auto& columns : choices)
-    for (const TScript& script : {TScript(WalkAll), TScript(WalkAskingOneByOne), TScript(JumpAbout)}) {
+    for (const TScript& script : {TScript(WalkAll), TScript(WalkAskingOneByOne), TScript(JumpAbout),
+                                  TScript(WalkHeld<3>), TScript(WalkHeld<1000>)}) {
       const std::string fields = Transcript(open, false, columns, script);
       EXPECT_EQ(Transcript(open, true, columns, script), fields)
           << name << ", columns " << (columns.empty() ? std::string("all") : std::to_string(columns[0]));
@@ -111,12 +135,22 @@ std::vector<TRffCase> RffCases() {
   const std::string memo = "CXR, 3\r\nMEMO_NOTE, 4\r\nREMARK, 4, M\r\nSUBMEMO, 2\r\n";
   std::string wide = "CXR, 3\r\nWIDE, 300\r\n";
   std::string wideRecord = "LH " + std::string("ab") + '\0' + std::string(297, 'x') + "\r\n";
+  // Past the reader's window, records across its ends, some with a zero byte.
+  std::string many;
+  for (int i = 0; i < 20000; ++i) {
+    char record[17];
+    std::snprintf(record, sizeof record, "%-3s%-6s%05d", i % 3 ? "LH" : "AF", i % 997 ? "Munich" : "Mu", i);
+    many.append(record, 14);
+    if (i % 997 == 0) many[many.size() - 10] = '\0';
+    many += "\r\n";
+  }
   return {
       {"plain fixed fields", fixed, plain, std::nullopt},
       {"zero bytes inside values", fixed, "L\0 Mu\0ich00100\r\n\0\0\0Paris 0025\0\r\n"s + plain.substr(0, 17),
        std::nullopt},
       {"a zero byte in a field wider than 255", wide, wideRecord + wideRecord, std::nullopt},
       {"half a record after the counted ones", fixed, plain + "LX Zur", std::nullopt},
+      {"records across the reader's window", fixed, many + "LX Zur", std::nullopt},
       {"a record cut short that is counted", fixed, plain + "LX Zurich0", std::nullopt},
       {"a first record cut short", fixed, "LH Mun", std::nullopt},
       {"no records", fixed, "", std::nullopt},
