@@ -6,11 +6,15 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <new>
 #include <span>
+#include <thread>
+#include <vector>
 
 #include "dataset/DataSet.h"
 #include "dataset/RecordValues.h"
@@ -24,7 +28,6 @@ constexpr int64_t kStride = 4096;
 // Records whose values the first pass takes in one step where the cursor holds them.
 constexpr size_t kHeld = 256;
 // Entries are sorted by 96 bits: the 64-bit key, then the 32-bit record number.
-using TSortBits = unsigned __int128;
 constexpr int32_t kSortBits = 96;
 constexpr int32_t kKeyBits = 64;
 // Ranges up to this many entries are sorted by comparison (runs of equal keys, ordered by record number,
@@ -92,6 +95,189 @@ class TRecordBits {
 
  private:
   std::vector<uint64_t> words_;
+};
+
+// Sorts entries in place by key, then record number; looks at the cancel flag while it runs.
+class TEntrySorter {
+ public:
+  explicit TEntrySorter(const TPassControl& control) : control_(control) {}
+
+  // Where the entries are many and a processor is idle, the ranges the first distribution leaves are sorted
+  // on two threads, each taking the next range left as it finishes one.
+  void Sort(TEntry* first, TEntry* last) {
+    if (static_cast<size_t>(last - first) < kShareFrom || IdleProcessors() < 1) {
+      RadixSort(first, last, 0);
+      return;
+    }
+    const int32_t sorted = Unsorted(first, last, 0);
+    if (sorted >= kSortBits) return;
+    std::vector<TRange> ranges;
+    Distribute<11>(first, last, sorted, [&](TEntry* from, TEntry* to, int32_t bits) {
+      ranges.push_back({from, to, bits});
+    });
+    std::atomic<size_t> next{0};
+    std::atomic<bool> failed{false};
+    const auto sortRanges = [&](TEntrySorter& sorter) {
+      for (size_t i = next++; i < ranges.size() && !failed; i = next++)
+        sorter.RadixSort(ranges[i].first, ranges[i].last, ranges[i].sorted);
+    };
+    std::exception_ptr helperError;
+    std::thread helper([&] {
+      try {
+        TEntrySorter sorter(control_);
+        sortRanges(sorter);
+      } catch (...) {
+        helperError = std::current_exception();
+        failed = true;
+      }
+    });
+    try {
+      sortRanges(*this);
+    } catch (...) {
+      failed = true;
+      helper.join();
+      throw;
+    }
+    helper.join();
+    if (helperError) std::rethrow_exception(helperError);
+  }
+
+ private:
+  // From this many entries a sort may share its work with a second thread.
+  static constexpr size_t kShareFrom = size_t{1} << 20;
+
+  struct TRange {
+    TEntry* first;
+    TEntry* last;
+    int32_t sorted;
+  };
+
+  // In place by the 96 bits of key and record number, the most significant first (an American flag sort: no
+  // second block of entries), 11 bits at a time over many entries, so that one pass over the block leaves
+  // ranges that fit the caches, up to 8 bits over fewer; ranges of a few entries by comparison. Leading bits
+  // that all entries of a range share are passed over without a pass of their own.
+  void RadixSort(TEntry* first, TEntry* last, int32_t sorted) {
+    const auto n = static_cast<size_t>(last - first);
+    if (n <= kSmallRange) {
+      // By insertion: few entries, often nearly in order.
+      for (TEntry* e = first + 1; e < last; ++e) {
+        const TEntry entry = *e;
+        TEntry* to = e;
+        for (; to != first && KeyThenRecord(entry, to[-1]); --to) *to = to[-1];
+        *to = entry;
+      }
+      return;
+    }
+    sorted = Unsorted(first, last, sorted);
+    if (sorted >= kSortBits) return;
+    const auto sortRange = [this](TEntry* from, TEntry* to, int32_t bits) { RadixSort(from, to, bits); };
+    if (n >= kWideRange)
+      Distribute<11>(first, last, sorted, sortRange);
+    else
+      Distribute<8>(first, last, sorted, sortRange);
+  }
+
+  // The leading bits that entries first … last - 1 share, at least sorted; kSortBits when they are in order.
+  int32_t Unsorted(TEntry* first, TEntry* last, int32_t sorted) {
+    // The three words apart: 32-bit steps, which the compiler does several at a time.
+    std::array<uint32_t, 3> any{};
+    std::array<uint32_t, 3> all{~0u, ~0u, ~0u};
+    for (const TEntry* e = first; e != last; ++e) {
+      any[0] |= e->keyHigh;
+      any[1] |= e->keyLow;
+      any[2] |= e->recNo;
+      all[0] &= e->keyHigh;
+      all[1] &= e->keyLow;
+      all[2] &= e->recNo;
+    }
+    Work(static_cast<size_t>(last - first));
+    int32_t shared = 0;
+    for (size_t word = 0; word < 3 && shared == static_cast<int32_t>(32 * word); ++word)
+      shared += std::countl_zero(any[word] ^ all[word]);
+    sorted = std::max(sorted, shared);
+    // Equal keys in record order already, as the first pass leaves them when a column holds one value.
+    if (sorted < kSortBits && sorted >= kKeyBits && std::is_sorted(first, last, KeyThenRecord))
+      return kSortBits;
+    return sorted;
+  }
+
+  // One pass of the sort on the next bits after the sorted ones, then sortRange(first, last, sorted bits) of
+  // each range it made: up to kWidth bits, fewer for a range of few entries, whose pass would otherwise be
+  // mostly its digits' bookkeeping.
+  template <int32_t kWidth, class TSortRange>
+  void Distribute(TEntry* first, TEntry* last, int32_t sorted, const TSortRange& sortRange) {
+    constexpr size_t kMaxDigits = size_t{1} << kWidth;
+    const auto n = static_cast<size_t>(last - first);
+    const int32_t fitting = std::clamp(static_cast<int32_t>(std::bit_width(n)) - 3, 3, kWidth);
+    const int32_t width = std::min(fitting, kSortBits - sorted);
+    const size_t digits = size_t{1} << width;
+    const int32_t shift = kSortBits - sorted - width;
+    const auto mask = static_cast<uint32_t>(digits - 1);
+    // A digit lies within the key or within the key's low half and the record number.
+    const bool inKey = shift >= 32;
+    const int32_t wordShift = inKey ? shift - 32 : shift;
+    const auto digit = [inKey, wordShift, mask](const TEntry& e) {
+      const uint64_t word = inKey ? e.Key() : uint64_t{e.keyLow} << 32 | e.recNo;
+      return static_cast<size_t>(static_cast<uint32_t>(word >> wordShift) & mask);
+    };
+    // On the stack: the sort makes this pass for ranges of a few dozen entries too, very many of them.
+    std::array<size_t, kMaxDigits> heads;
+    std::array<size_t, kMaxDigits> ends;
+    std::fill_n(heads.begin(), digits, 0);
+    for (const TEntry* e = first; e != last; ++e) ++heads[digit(*e)];
+    size_t at = 0;
+    for (size_t d = 0; d < digits; ++d) {
+      const size_t size = heads[d];
+      heads[d] = at;
+      at += size;
+      ends[d] = at;
+    }
+    Permute(first, heads.data(), ends.data(), digits, digit);
+    Work(n);
+    size_t from = 0;
+    for (size_t d = 0; d < digits; ++d) {
+      if (ends[d] - from > 1) sortRange(first + from, first + ends[d], sorted + width);
+      from = ends[d];
+    }
+  }
+
+  // Moves every entry into its digit's range, heads[d] … ends[d] - 1, the unplaced entries of digit d
+  // starting at heads[d]. Round after round, each unplaced entry of each digit's range is swapped once
+  // into the range it belongs to: the swaps of a round do not wait on each other, so that the processor
+  // overlaps their cache misses (following one entry's chain of swaps would wait on each in turn).
+  template <class TDigit>
+  static void Permute(TEntry* first, size_t* heads, const size_t* ends, size_t digits, const TDigit& digit) {
+    std::array<uint16_t, 1 << 11> open;
+    size_t openCount = 0;
+    for (size_t d = 0; d < digits; ++d)
+      if (heads[d] != ends[d]) open[openCount++] = static_cast<uint16_t>(d);
+    // The entries left in the last open range belong there.
+    while (openCount > 1) {
+      size_t stillOpen = 0;
+      for (size_t r = 0; r < openCount; ++r) {
+        const size_t d = open[r];
+        TEntry* const end = first + ends[d];
+        TEntry* e = first + heads[d];
+        for (; end - e >= 4; e += 4)
+          for (size_t j = 0; j < 4; ++j) std::swap(e[j], first[heads[digit(e[j])]++]);
+        for (; e != end; ++e) std::swap(*e, first[heads[digit(*e)]++]);
+        if (heads[d] != ends[d]) open[stillOpen++] = static_cast<uint16_t>(d);
+      }
+      openCount = stillOpen;
+    }
+  }
+
+  // The cancel flag is looked at after every few million entries sorted.
+  void Work(size_t entries) {
+    work_ += entries;
+    if (work_ >= kStride * 1024) {
+      work_ = 0;
+      control_.CheckCancel();
+    }
+  }
+
+  const TPassControl& control_;
+  uint64_t work_ = 0;
 };
 
 // One sort: the entries, the reader and what is known of the columns.
@@ -230,121 +416,8 @@ class TSortPass {
   }
 
   // By key, then record number; the cancel flag is looked at while it runs, too.
-  void SortEntries(size_t begin, size_t end) { RadixSort(entries_ + begin, entries_ + end, 0); }
-
-  // In place by the 96 bits of key and record number, the most significant first (an American flag sort: no
-  // second block of entries), 11 bits at a time over many entries, so that one pass over the block leaves
-  // ranges that fit the caches, up to 8 bits over fewer; ranges of a few entries by comparison. Leading bits
-  // that all entries of a range share are passed over without a pass of their own.
-  void RadixSort(TEntry* first, TEntry* last, int32_t sorted) {
-    const auto n = static_cast<size_t>(last - first);
-    if (n <= kSmallRange) {
-      // By insertion: few entries, often nearly in order.
-      for (TEntry* e = first + 1; e < last; ++e) {
-        const TEntry entry = *e;
-        TEntry* to = e;
-        for (; to != first && KeyThenRecord(entry, to[-1]); --to) *to = to[-1];
-        *to = entry;
-      }
-      return;
-    }
-    TSortBits any = 0;
-    TSortBits all = ~TSortBits{0};
-    for (const TEntry* e = first; e != last; ++e) {
-      any |= SortBits(*e);
-      all &= SortBits(*e);
-    }
-    Work(n);
-    sorted = std::max(sorted, LeadingZeros(any ^ all));
-    if (sorted >= kSortBits) return;
-    // Equal keys in record order already, as the first pass leaves them when a column holds one value.
-    if (sorted >= kKeyBits && std::is_sorted(first, last, KeyThenRecord)) return;
-    if (n >= kWideRange)
-      Distribute<11>(first, last, sorted);
-    else
-      Distribute<8>(first, last, sorted);
-  }
-
-  // One pass of the sort on the next bits after the sorted ones, then each range it made: up to kWidth bits,
-  // fewer for a range of few entries, whose pass would otherwise be mostly its digits' bookkeeping.
-  template <int32_t kWidth>
-  void Distribute(TEntry* first, TEntry* last, int32_t sorted) {
-    constexpr size_t kMaxDigits = size_t{1} << kWidth;
-    const auto n = static_cast<size_t>(last - first);
-    const int32_t fitting = std::clamp(static_cast<int32_t>(std::bit_width(n)) - 3, 3, kWidth);
-    const int32_t width = std::min(fitting, kSortBits - sorted);
-    const size_t digits = size_t{1} << width;
-    const int32_t shift = kSortBits - sorted - width;
-    const auto mask = static_cast<uint32_t>(digits - 1);
-    const auto digit = [shift, mask](const TEntry& e) {
-      return static_cast<size_t>(static_cast<uint32_t>(SortBits(e) >> shift) & mask);
-    };
-    // On the stack: the sort makes this pass for ranges of a few dozen entries too, very many of them.
-    std::array<size_t, kMaxDigits> heads;
-    std::array<size_t, kMaxDigits> ends;
-    std::fill_n(heads.begin(), digits, 0);
-    for (const TEntry* e = first; e != last; ++e) ++heads[digit(*e)];
-    size_t at = 0;
-    for (size_t d = 0; d < digits; ++d) {
-      const size_t size = heads[d];
-      heads[d] = at;
-      at += size;
-      ends[d] = at;
-    }
-    Permute(first, heads.data(), ends.data(), digits, digit);
-    Work(n);
-    size_t from = 0;
-    for (size_t d = 0; d < digits; ++d) {
-      if (ends[d] - from > 1) RadixSort(first + from, first + ends[d], sorted + width);
-      from = ends[d];
-    }
-  }
-
-  // Moves every entry into its digit's range, heads[d] … ends[d] - 1, the unplaced entries of digit d
-  // starting at heads[d]. Round after round, each unplaced entry of each digit's range is swapped once
-  // into the range it belongs to: the swaps of a round do not wait on each other, so that the processor
-  // overlaps their cache misses (following one entry's chain of swaps would wait on each in turn).
-  template <class TDigit>
-  static void Permute(TEntry* first, size_t* heads, const size_t* ends, size_t digits, const TDigit& digit) {
-    std::array<uint16_t, 1 << 11> open;
-    size_t openCount = 0;
-    for (size_t d = 0; d < digits; ++d)
-      if (heads[d] != ends[d]) open[openCount++] = static_cast<uint16_t>(d);
-    // The entries left in the last open range belong there.
-    while (openCount > 1) {
-      size_t stillOpen = 0;
-      for (size_t r = 0; r < openCount; ++r) {
-        const size_t d = open[r];
-        TEntry* const end = first + ends[d];
-        TEntry* e = first + heads[d];
-        for (; end - e >= 4; e += 4)
-          for (size_t j = 0; j < 4; ++j) std::swap(e[j], first[heads[digit(e[j])]++]);
-        for (; e != end; ++e) std::swap(*e, first[heads[digit(*e)]++]);
-        if (heads[d] != ends[d]) open[stillOpen++] = static_cast<uint16_t>(d);
-      }
-      openCount = stillOpen;
-    }
-  }
-
-  // Key and record number as one number of 96 bits.
-  static TSortBits SortBits(const TEntry& entry) {
-    return TSortBits{entry.keyHigh} << 64 | TSortBits{entry.keyLow} << 32 | entry.recNo;
-  }
-  // Leading zero bits of a 96-bit number.
-  static int32_t LeadingZeros(TSortBits bits) {
-    const auto high = static_cast<uint64_t>(bits >> 64);
-    const auto low = static_cast<uint64_t>(bits);
-    if (high != 0) return std::countl_zero(high) - 32;
-    return low != 0 ? 32 + std::countl_zero(low) : kSortBits;
-  }
-
-  // The cancel flag is looked at after every few million entries sorted.
-  void Work(size_t entries) {
-    work_ += entries;
-    if (work_ >= kStride * 1024) {
-      work_ = 0;
-      control_.CheckCancel();
-    }
+  void SortEntries(size_t begin, size_t end) {
+    TEntrySorter(control_).Sort(entries_ + begin, entries_ + end);
   }
 
   // Sorts entries begin … end - 1 among themselves by the column at level and resolves their ties.
@@ -428,7 +501,6 @@ class TSortPass {
   std::vector<TColumn> columns_;
   TRecordBits exact_;
   uint64_t ticks_ = 0;
-  uint64_t work_ = 0;
 };
 
 // A block for count entries that std::free releases. A large one is asked for in huge pages where the

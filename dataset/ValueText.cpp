@@ -5,80 +5,23 @@
 #include <cmath>
 #include <string>
 
-namespace {
-bool IsDigit(char c) {
-  return static_cast<unsigned char>(c - '0') < 10;
-}
-}  // namespace
-
-bool TDecimal::Parse(std::string_view text) {
-  const char* p = text.data();
-  const char* const end = p + text.size();
-  bool negative = false;
-  if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
-  const char* integerFirst = p;
-  while (p != end && IsDigit(*p)) ++p;
-  const char* integerLast = p;
-  const char* fractionFirst = p;
-  const char* fractionLast = p;
-  if (p != end && *p == '.') {
-    fractionFirst = ++p;
-    while (p != end && IsDigit(*p)) ++p;
-    fractionLast = p;
-  }
-  if (p != end || (integerFirst == integerLast && fractionFirst == fractionLast)) return false;
-  while (integerFirst != integerLast && *integerFirst == '0') ++integerFirst;
-  while (fractionLast != fractionFirst && fractionLast[-1] == '0') --fractionLast;
-  const auto integerSize = static_cast<size_t>(integerLast - integerFirst);
-  const auto fractionSize = static_cast<size_t>(fractionLast - fractionFirst);
-  negative_ = negative && integerSize + fractionSize != 0;  // -0 is 0
-  integer_ = std::string_view(integerFirst, integerSize);
-  fraction_ = std::string_view(fractionFirst, fractionSize);
-  text_ = text;
-  size_t significant = integerSize + fractionSize;
-  size_t leadingZeros = 0;
-  if (integerSize == 0) {
-    while (leadingZeros < fractionSize && fractionFirst[leadingZeros] == '0') ++leadingZeros;
-    significant -= leadingZeros;
-  }
-  // Fifteen significant digits survive a double; so does the scale, far inside its exponent range.
-  exactAsDouble_ = significant <= 15 && integerSize <= 300 && leadingZeros <= 300;
-  return true;
-}
-
-namespace {
-// Text order of two digit runs, byte by byte: they are short, and a call to memcmp would cost more.
-int CompareDigits(std::string_view a, std::string_view b) {
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i)
-    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
-  return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
-}
-}  // namespace
-
-int TDecimal::CompareMagnitude(const TDecimal& a, const TDecimal& b) {
-  if (a.integer_.size() != b.integer_.size()) return a.integer_.size() < b.integer_.size() ? -1 : 1;
-  if (const int c = CompareDigits(a.integer_, b.integer_); c != 0) return c;
-  return CompareDigits(a.fraction_, b.fraction_);  // no trailing zeros: plain text order is numeric order
-}
-
-int TDecimal::Compare(const TDecimal& other) const {
-  if (negative_ != other.negative_) return negative_ ? -1 : 1;
-  const int magnitude = CompareMagnitude(*this, other);
-  return negative_ ? -magnitude : magnitude;
-}
-
 double TDecimal::ToDouble() const {
   // Up to 15 digits: the digits as an integer and the power of ten are both exact doubles, so their quotient
-  // is the correctly rounded value, as the general conversion gives it.
+  // is the correctly rounded value, as the general conversion gives it (trailing zeros or not).
   static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-  if (integer_.size() + fraction_.size() <= 15) {
-    int64_t digits = 0;
-    for (const char c : integer_) digits = digits * 10 + (c - '0');
-    for (const char c : fraction_) digits = digits * 10 + (c - '0');
+  uint64_t digits = digits_;
+  int32_t scale = scale_;
+  if (scale < 0 && integer_.size() + fraction_.size() <= 15) {
+    // Many trailing zeros: the digits without them.
+    digits = 0;
+    for (const char c : integer_) digits = digits * 10 + static_cast<unsigned char>(c - '0');
+    for (const char c : fraction_) digits = digits * 10 + static_cast<unsigned char>(c - '0');
+    scale = static_cast<int32_t>(fraction_.size());
+  }
+  if (scale >= 0) {
     if (digits == 0) return 0.0;
-    const double value = static_cast<double>(digits) / kPowers[fraction_.size()];
+    const double value = static_cast<double>(digits) / kPowers[scale];
     return negative_ ? -value : value;
   }
   std::string_view text = text_;

@@ -140,8 +140,12 @@ TEST(ValueText, DecimalsCompareExactlyWhateverTheirLength) {
 
 TEST(ValueText, DecimalsBecomeTheNearestDouble) {
   std::mt19937 random(5);
-  std::vector<std::string> texts = {"0", "-0", "0.1", "-1.5", "100.00", "0.000000000000001", "999999999999999",
-                                    "9007199254740993", "1234567890.12345", "1e5", "123456789012345678901234"};
+  std::vector<std::string> texts = {
+      "0", "-0", "0.1", "-1.5", "100.00", "0.000000000000001", "999999999999999", "9007199254740993",
+      "1234567890.12345", "1e5", "123456789012345678901234",
+      // trailing and leading zeros beyond fifteen digits
+      "1.000000000000000000000000", "12345678901234.50", "-00000000000000000001.5",
+      "0.00000000000000000000000012300", "123456789012345.0", "1234567890123456.0"};
   for (int i = 0; i < 20000; ++i) {
     std::string text = std::to_string(random() % 1000000000);
     text.insert(random() % text.size(), ".");
