@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <bit>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <mutex>
 #include <new>
+#include <optional>
 #include <span>
 #include <thread>
 #include <vector>
@@ -97,44 +99,82 @@ class TRecordBits {
   std::vector<uint64_t> words_;
 };
 
+// A range of entries to sort, whose leading bits sorted are known to be in order.
+struct TRange {
+  TEntry* first;
+  TEntry* last;
+  int32_t sorted;
+};
+
+// The ranges left to sort, shared by the threads of one sort: a thread takes a range, and either sorts it or
+// splits it into more ranges for any thread to take.
+class TRangeQueue {
+ public:
+  explicit TRangeQueue(TRange whole) : todo_{whole} {}
+
+  // The next range, waiting while none is left but another thread may still add some; none once every range
+  // is taken and no thread is at work on one, or after Fail.
+  std::optional<TRange> Take() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return failed_ || !todo_.empty() || working_ == 0; });
+    if (failed_ || todo_.empty()) return std::nullopt;
+    const TRange range = todo_.back();
+    todo_.pop_back();
+    ++working_;
+    return range;
+  }
+
+  // The range taken is done with; added are the ranges its split left.
+  void Done(std::span<const TRange> added) {
+    {
+      const std::lock_guard lock(mutex_);
+      todo_.insert(todo_.end(), added.begin(), added.end());
+      --working_;
+    }
+    changed_.notify_all();
+  }
+
+  // A thread failed: the others take nothing more.
+  void Fail() {
+    {
+      const std::lock_guard lock(mutex_);
+      failed_ = true;
+    }
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<TRange> todo_;
+  size_t working_ = 0;
+  bool failed_ = false;
+};
+
 // Sorts entries in place by key, then record number; looks at the cancel flag while it runs.
 class TEntrySorter {
  public:
   explicit TEntrySorter(const TPassControl& control) : control_(control) {}
 
-  // Where the entries are many and a processor is idle, the ranges the first distribution leaves are sorted
-  // on two threads, each taking the next range left as it finishes one.
+  // Where the entries are many and a processor is idle, on two threads: the ranges a distribution leaves
+  // are shared, each thread taking the next one left, large ones split again for both to take.
   void Sort(TEntry* first, TEntry* last) {
     if (static_cast<size_t>(last - first) < kShareFrom || IdleProcessors() < 1) {
       RadixSort(first, last, 0);
       return;
     }
-    const int32_t sorted = Unsorted(first, last, 0);
-    if (sorted >= kSortBits) return;
-    std::vector<TRange> ranges;
-    Distribute<11>(first, last, sorted, [&](TEntry* from, TEntry* to, int32_t bits) {
-      ranges.push_back({from, to, bits});
-    });
-    std::atomic<size_t> next{0};
-    std::atomic<bool> failed{false};
-    const auto sortRanges = [&](TEntrySorter& sorter) {
-      for (size_t i = next++; i < ranges.size() && !failed; i = next++)
-        sorter.RadixSort(ranges[i].first, ranges[i].last, ranges[i].sorted);
-    };
+    TRangeQueue queue({first, last, 0});
     std::exception_ptr helperError;
     std::thread helper([&] {
       try {
-        TEntrySorter sorter(control_);
-        sortRanges(sorter);
+        TEntrySorter(control_).SortTaken(queue);
       } catch (...) {
         helperError = std::current_exception();
-        failed = true;
       }
     });
     try {
-      sortRanges(*this);
+      SortTaken(queue);
     } catch (...) {
-      failed = true;
       helper.join();
       throw;
     }
@@ -146,11 +186,28 @@ class TEntrySorter {
   // From this many entries a sort may share its work with a second thread.
   static constexpr size_t kShareFrom = size_t{1} << 20;
 
-  struct TRange {
-    TEntry* first;
-    TEntry* last;
-    int32_t sorted;
-  };
+  // Sorts or splits the ranges it takes from queue until none is left.
+  void SortTaken(TRangeQueue& queue) {
+    std::vector<TRange> split;
+    while (const std::optional<TRange> range = queue.Take()) {
+      split.clear();
+      try {
+        control_.CheckCancel();
+        if (static_cast<size_t>(range->last - range->first) < kWideRange) {
+          RadixSort(range->first, range->last, range->sorted);
+        } else if (const int32_t sorted = Unsorted(range->first, range->last, range->sorted);
+                   sorted < kSortBits) {
+          Distribute<11>(range->first, range->last, sorted, [&](TEntry* from, TEntry* to, int32_t bits) {
+            split.push_back({from, to, bits});
+          });
+        }
+      } catch (...) {
+        queue.Fail();
+        throw;
+      }
+      queue.Done(split);
+    }
+  }
 
   // In place by the 96 bits of key and record number, the most significant first (an American flag sort: no
   // second block of entries), 11 bits at a time over many entries, so that one pass over the block leaves
@@ -300,6 +357,8 @@ class TSortPass {
     FirstPass(walkAll, capacity);
     SortEntries(0, count_);
     ResolveRuns(0, count_, 0, 0);
+    // A cancel that came after the last look: the sort is not taken.
+    control_.CheckCancel();
     return count_;
   }
 

@@ -2,6 +2,8 @@
 // a time, against the same passes over a table of the values the file's fields give record by record.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -83,4 +85,40 @@ TEST(RFFPasses, FilterAndSortAgreeWithThePassesThroughTheFields) {
         RecNos(TRecordSort(columns).Run(table, TRecordFilter(table, some).Run(table, control), control)))
         << columns.front().FieldName << " of a filter";
   }
+}
+
+TEST(RFFPasses, ASortOfMillionsOfRecordsKeepsRecordOrderInTiesAndStopsOnCancel) {
+  // Enough records for the sort to share its ranges with a second thread where a processor is idle.
+  constexpr int kCount = 1200000;
+  TTempDir dir;
+  dir.Write("f.ini", "[FIELDDESCRIPTIONS]\r\nAMOUNT, 8\r\n");
+  std::string records;
+  std::vector<double> amounts;
+  for (int i = 0; i < kCount; ++i) {
+    char record[16];
+    amounts.push_back(static_cast<double>(int64_t{i} * 7919 % 100003) / (i % 3 ? 100 : 10));
+    std::snprintf(record, sizeof record, "%8.2f\r\n", amounts.back());
+    records.append(record, 10);
+  }
+  TRFFDataSet file;
+  file.SetFileName(dir.Write("f.rff", records));
+  file.Open();
+  TRecNos expected(kCount);
+  for (int i = 0; i < kCount; ++i) expected[static_cast<size_t>(i)] = i + 1;
+  std::stable_sort(expected.begin(), expected.end(), [&](int32_t a, int32_t b) {
+    return amounts[static_cast<size_t>(b - 1)] < amounts[static_cast<size_t>(a - 1)];
+  });
+  const TRecNos sorted =
+      RecNos(TRecordSort({{"AMOUNT", true}}).Run(file, TRecordView::All(kCount), TPassControl()));
+  ASSERT_EQ(sorted.size(), expected.size());
+  const auto differ = std::mismatch(sorted.begin(), sorted.end(), expected.begin());
+  EXPECT_TRUE(differ.first == sorted.end()) << "from place " << differ.first - sorted.begin() << ": record "
+                                            << *differ.first << " instead of " << *differ.second;
+
+  // Cancelled once every record is read, while the entries are being sorted.
+  std::atomic<bool> cancel{false};
+  TPassControl control;
+  control.Cancel = &cancel;
+  control.OnProgress = [&](int64_t done, int64_t total) { cancel = done == total; };
+  EXPECT_THROW(TRecordSort({{"AMOUNT"}}).Run(file, TRecordView::All(kCount), control), EPassCancelled);
 }
