@@ -274,10 +274,21 @@ Qt::ItemFlags TDataSetTableModel::flags(const QModelIndex& index) const {
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
+bool TDataSetTableModel::ReadableCell(int row, int column) const {
+  return dataSet_ && dataSet_->Active() && row >= 0 && column >= 0 && row < dataSet_->BufferedRecordCount() &&
+         column < dataSet_->Fields().Count() && !RowError(row);
+}
+
 std::string TDataSetTableModel::CellValue(int row, int column) const {
-  if (!dataSet_ || !dataSet_->Active() || row < 0 || column < 0 || row >= dataSet_->BufferedRecordCount() ||
-      column >= dataSet_->Fields().Count() || RowError(row))
-    return {};
+  if (!ReadableCell(row, column)) return {};
+  if (IsPictureColumn(column)) return "<GRAPHIC>";
   TActiveRowScope scope(*dataSet_, row);
   return dataSet_->Fields()[column].AsString();
+}
+
+QImage TDataSetTableModel::CellPicture(int row, int column) const {
+  if (!ReadableCell(row, column) || !IsPictureColumn(column)) return {};
+  TActiveRowScope scope(*dataSet_, row);
+  const std::string bytes = dataSet_->Fields()[column].AsString();
+  return QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }

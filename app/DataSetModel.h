@@ -54,9 +54,17 @@ class TDataSetTableModel : public QAbstractTableModel {
   // The current text of a cell, memo text included, read from the data set through its row. Errors
   // of reading propagate after the data set's active row was restored. Empty for a row that could
   // not be read: its error is reported when the cursor reaches it, not for every look at it.
+  // A picture cell's value is the picture's text, "<GRAPHIC>": its bytes are read by CellPicture.
   std::string CellValue(int row, int column) const;
+  bool IsPictureColumn(int column) const {
+    return kinds_[static_cast<size_t>(column)] == TColumnKind::ckImage;
+  }
+  // The picture of a picture cell, read as CellValue reads; null where its bytes are no picture.
+  QImage CellPicture(int row, int column) const;
 
  private:
+  // Whether row and column name a held cell whose row could be read.
+  bool ReadableCell(int row, int column) const;
   bool ShapeChanged() const;
   void Rebuild();
   // Read the texts of held rows, noting the error of each row that could not be read.

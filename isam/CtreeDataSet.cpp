@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
+#include "isam/CtreeFields.h"
 #include "isam/CtreeTable.h"
 
 namespace {
@@ -195,6 +197,11 @@ std::unique_ptr<TMemoryStream> TCtreeDataSet::CreateBlobStream(const TField& fie
   if (tableField->DataType() == dtMemo) {
     const char* text = tableField->BlobData();
     stream->Write(text, static_cast<int32_t>(std::strlen(text)) + 1);
+  } else if (auto* picture = dynamic_cast<TCTreeGraphicField*>(tableField)) {
+    // The picture's bytes (zero bytes among them), for the grid to draw; they end in the zero byte that
+    // storing a picture appends.
+    const std::vector<uint8_t>& bytes = picture->GetGraphicStream().Memory();
+    stream->Write(bytes.data(), static_cast<int32_t>(bytes.size()));
   } else {
     const std::string text = tableField->AsString();
     stream->Write(text.c_str(), static_cast<int32_t>(text.size()) + 1);

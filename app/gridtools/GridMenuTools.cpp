@@ -48,13 +48,20 @@ void TGridMenuTools::Customize() {
 
 void TGridMenuTools::ShowFullSizeMemo() {
   const QModelIndex current = grid_.View()->currentIndex();
-  if (!current.isValid() || !grid_.Model()->IsMemoColumn(current.column())) return;
+  const TDataSetTableModel& model = *grid_.Model();
+  if (!current.isValid() || !model.IsMemoColumn(current.column())) return;
   QString text;
-  if (!RunGuarded([&] { text = DisplayText(grid_.Model()->CellValue(current.row(), current.column())); }))
+  QImage picture;
+  if (!RunGuarded([&] {
+        text = DisplayText(model.CellValue(current.row(), current.column()));
+        picture = model.CellPicture(current.row(), current.column());
+      }))
     return;
-  QString title = grid_.Model()->headerData(current.column(), Qt::Horizontal).toString();
-  const QVariant recNo = grid_.Model()->headerData(current.row(), Qt::Vertical);
+  QString title = model.headerData(current.column(), Qt::Horizontal).toString();
+  const QVariant recNo = model.headerData(current.row(), Qt::Vertical);
   if (recNo.isValid()) title += QStringLiteral(" - record %1").arg(recNo.toString());
-  auto* viewer = new TMemoViewer(title, text, &grid_);
+  // A picture whose bytes are no picture shows its text.
+  auto* viewer =
+      picture.isNull() ? new TMemoViewer(title, text, &grid_) : new TMemoViewer(title, picture, &grid_);
   viewer->show();
 }

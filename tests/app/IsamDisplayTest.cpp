@@ -1,14 +1,21 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QColor>
 #include <QDate>
+#include <QImage>
+#include <QLabel>
 #include <QLocale>
+#include <QPlainTextEdit>
 
 #include "app/DBGrid.h"
 #include "app/MDIChild.h"
 #include "app/MainForm.h"
+#include "app/gridtools/GridContextMenu.h"
 #include "app/gridtools/GridDisplay.h"
 #include "app/gridtools/GridMenuTools.h"
+#include "app/gridtools/MemoViewer.h"
+#include "isam/CtreeFields.h"
 #include "isam/CtreeSession.h"
 #include "isam/CtreeTable.h"
 #include "isam/EngineBinding.h"
@@ -82,6 +89,77 @@ TEST_F(IsamDisplayTest, DatesInTheLocalesFormAndBooleanFieldsAsCheckBoxes) {
   EXPECT_EQ(text(2), "");
   EXPECT_EQ(model.index(0, 2).data(Qt::CheckStateRole), QVariant(Qt::Checked));
   EXPECT_EQ(text(3), "Ann");
+  EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(IsamDisplayTest, PicturesDrawnInTheirCellsWhenShowImagesIsOn) {
+  // A picture in a format Qt reads without plugins (XPM): 3 x 2 pixels.
+  const char* const kPicture =
+      "/* XPM */\nstatic const char* p[] = {\"3 2 2 1\", \"a c #FF0000\", \"b c #0000FF\", \"aba\", "
+      "\"bab\"};\n";
+  {
+    TCTreeTable table;
+    table.SetTableName(dir_.Path("pictures"));
+    table.ClearFields();
+    table.AddField("name", kStringField, 10);
+    table.AddField("logo", kGraphicField, 0);
+    table.AddIndex("byName", "name");
+    ASSERT_TRUE(table.CreateTable());
+    table.Open();
+    for (const char* name : {"Ann", "Bob"}) {
+      table.Insert();
+      table.FieldByName("name").SetAsString(name);
+      // Bob's picture is no picture: his cell keeps the marker.
+      const std::string picture = name == std::string("Ann") ? kPicture : "no picture";
+      dynamic_cast<TCTreeGraphicField&>(table.FieldByName("logo"))
+          .StoreGraphic(picture.data(), picture.size());
+      ASSERT_TRUE(table.Post());
+    }
+  }
+  form_->OpenFile(dir_.Path("pictures.dat"));
+  ASSERT_TRUE(boxes_.empty()) << boxes_[0];
+  TMDIChild& window = *form_->ChildWindows().back();
+  TDataSetTableModel& model = *window.rxdbg()->Model();
+  const QModelIndex ann = model.index(0, 1);
+  const QModelIndex bob = model.index(1, 1);
+  EXPECT_FALSE(ann.data(Qt::DecorationRole).isValid());
+  const QString marker = ann.data().toString();
+  EXPECT_FALSE(marker.isEmpty());
+
+  TGridDisplayOptions options;
+  options.ShowImages = true;
+  window.MenuTools()->Display().SetOptions(options);
+  const QImage picture = model.index(0, 1).data(Qt::DecorationRole).value<QImage>();
+  ASSERT_FALSE(picture.isNull());
+  EXPECT_EQ(picture.size(), QSize(3, 2));
+  EXPECT_EQ(picture.pixelColor(0, 0), QColor(255, 0, 0));
+  EXPECT_EQ(picture.pixelColor(1, 0), QColor(0, 0, 255));
+  EXPECT_EQ(model.index(0, 1).data().toString(), QString());
+  EXPECT_FALSE(bob.data(Qt::DecorationRole).isValid());
+  EXPECT_EQ(bob.data().toString(), marker);
+
+  window.MenuTools()->Display().SetOptions(TGridDisplayOptions());
+  EXPECT_FALSE(model.index(0, 1).data(Qt::DecorationRole).isValid());
+  EXPECT_EQ(model.index(0, 1).data().toString(), marker);
+
+  // Copied, printed or exported, a picture is its text; full-size, Ann's is the picture and Bob's the text.
+  EXPECT_EQ(model.CellValue(0, 1), "<GRAPHIC>");
+  TDBGrid& grid = *window.rxdbg();
+  for (const int row : {0, 1}) {
+    grid.View()->setCurrentIndex(model.index(row, 1));
+    window.ContextMenu()->Refresh();
+    window.ContextMenu()->Entry(TGridMenuEntry::gmFullSizeMemo)->trigger();
+    auto* viewer = grid.findChild<TMemoViewer*>();
+    ASSERT_NE(viewer, nullptr);
+    if (row == 0) {
+      ASSERT_NE(viewer->Picture(), nullptr);
+      EXPECT_EQ(viewer->Picture()->pixmap().size(), QSize(3, 2));
+    } else {
+      ASSERT_NE(viewer->Text(), nullptr);
+      EXPECT_EQ(viewer->Text()->toPlainText(), "<GRAPHIC>");
+    }
+    delete viewer;
+  }
   EXPECT_TRUE(boxes_.empty());
 }
 
