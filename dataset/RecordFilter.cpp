@@ -114,9 +114,10 @@ TRecordView TRecordFilter::Run(TDataSet& reader, const TPassControl& control) co
     std::vector<std::string_view> held(columns.size() * kHeld);
     const auto heldOf = [&](size_t column) { return std::span(held).subspan(column * kHeld, kHeld); };
     int32_t recNo = 0;
+    const bool runs = cursor->HoldsRecords() && !conditions.empty();
     while (cursor->OnRecord()) {
       // Column 0 is the first condition's.
-      size_t n = conditions.empty() ? 1 : cursor->HeldValues(0, heldOf(0));
+      size_t n = runs ? cursor->HeldValues(0, heldOf(0)) : 1;
       if (n > 1) {
         for (size_t column = 1; column < columns.size(); ++column)
           n = std::min(n, cursor->HeldValues(column, heldOf(column).first(n)));
@@ -130,7 +131,10 @@ TRecordView TRecordFilter::Run(TDataSet& reader, const TPassControl& control) co
         // A single record (all a cursor may hold) reads its further columns as far as the conditions hold.
         if (n > 1 ? MatchesHeld(conditions, held, k) : Matches(conditions, *cursor)) view.Append(recNo);
       }
-      cursor->Skip(n);
+      if (runs)
+        cursor->Skip(n);
+      else
+        cursor->Next();
     }
     control.CheckCancel();
     control.Progress(recNo, total);

@@ -427,20 +427,21 @@ class TSortPass {
     // Per column read, the values of the records the cursor holds (walking all), else of the one record.
     std::vector<std::string_view> held(readColumns_.size() * kHeld);
     const auto heldOf = [&](size_t value, size_t n) { return std::span(held).subspan(value * kHeld, n); };
+    const bool runs = walkAll && cursor_->HoldsRecords() && !readColumns_.empty();
     for (size_t i = 0;;) {
       size_t n = 1;
-      if (walkAll) {
-        if (!cursor_->OnRecord() || i == capacity) break;
-        // Without columns, one record at a time; else as many as every column's values are held for, the
-        // columns in the order the single-record path reads them.
-        n = readColumns_.empty() ? 1 : std::min(kHeld, capacity - i);
-        for (size_t column = columns_.size(); column-- > 0;)
-          n = std::min(n, cursor_->HeldValues(columns_[column].value, heldOf(columns_[column].value, n)));
-      } else {
-        if (i == count_) break;
-        MoveTo(entries_[i].recNo);
-        for (size_t column = columns_.size(); column-- > 0;)
-          held[columns_[column].value * kHeld] = cursor_->Value(columns_[column].value);
+      if (walkAll && (!cursor_->OnRecord() || i == capacity)) break;
+      if (!walkAll && i == count_) break;
+      if (!walkAll) MoveTo(entries_[i].recNo);
+      // The columns in the order the single-record path reads them; in runs, as many records as every
+      // column's values are held for.
+      if (runs) n = std::min(kHeld, capacity - i);
+      for (size_t column = columns_.size(); column-- > 0;) {
+        const size_t value = columns_[column].value;
+        if (runs)
+          n = std::min(n, cursor_->HeldValues(value, heldOf(value, n)));
+        else
+          held[value * kHeld] = cursor_->Value(value);
       }
       for (size_t k = 0; k < n; ++k, ++i) {
         if (walkAll) entries_[count_++] = TEntry{0, 0, static_cast<uint32_t>(i + 1)};
@@ -457,7 +458,10 @@ class TSortPass {
           if (column == 0) entry.SetKey(KeyOf(0, 0, text, entry.recNo, isNumber ? &number : nullptr));
         }
       }
-      if (walkAll) cursor_->Skip(n);
+      if (runs)
+        cursor_->Skip(n);
+      else if (walkAll)
+        cursor_->Next();
     }
     cursor_->ReadAhead(false);
     control_.CheckCancel();

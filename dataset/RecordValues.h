@@ -46,6 +46,8 @@ class TRecordValues {
   // can be taken alike; where more than one record is held, none of their values fails to read. All stay
   // valid until the cursor moves. For passes that take the values of many records in one step.
   virtual size_t HeldValues(size_t i, std::span<std::string_view> out);
+  // Whether HeldValues may hand out more than one record's values; passes take values that way only then.
+  virtual bool HoldsRecords() const { return false; }
   // Next, n times; false, off every record, once past the end.
   virtual bool Skip(size_t n);
   // While on, a cursor over a file may read the next stretch of it on a second thread where a processor is

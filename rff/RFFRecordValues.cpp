@@ -119,7 +119,9 @@ class TRFFRecordValues final : public TRecordValues {
     return values_;
   }
 
-  // The records held are those that lie whole in the window the current one came from.
+  // Records read in place are held: those that lie whole in the window the current one came from.
+  bool HoldsRecords() const override { return direct_; }
+
   size_t HeldValues(size_t i, std::span<std::string_view> out) override {
     if (recNo_ <= 0 || out.empty()) return 0;
     out[0] = Value(i);
