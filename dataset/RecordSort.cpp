@@ -15,6 +15,7 @@
 #include <new>
 #include <optional>
 #include <span>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -165,20 +166,25 @@ class TEntrySorter {
     }
     TRangeQueue queue({first, last, 0});
     std::exception_ptr helperError;
-    std::thread helper([&] {
-      try {
-        TEntrySorter(control_).SortTaken(queue);
-      } catch (...) {
-        helperError = std::current_exception();
-      }
-    });
+    std::thread helper;
+    try {
+      helper = std::thread([&] {
+        try {
+          TEntrySorter(control_).SortTaken(queue);
+        } catch (...) {
+          helperError = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      // No thread to be had: this one takes every range.
+    }
     try {
       SortTaken(queue);
     } catch (...) {
-      helper.join();
+      if (helper.joinable()) helper.join();
       throw;
     }
-    helper.join();
+    if (helper.joinable()) helper.join();
     if (helperError) std::rethrow_exception(helperError);
   }
 

@@ -12,16 +12,9 @@
 #include "dataset/ViewDataSet.h"
 #include "tests/TestSupport.h"
 #include "tests/dataset/FakeTable.h"
+#include "tests/dataset/RecNos.h"
 
 namespace {
-
-using TRecNos = std::vector<int32_t>;
-
-TRecNos RecNos(const TRecordView& view) {
-  TRecNos recNos;
-  for (int32_t i = 1; i <= view.Count(); ++i) recNos.push_back(view.RecordAt(i));
-  return recNos;
-}
 
 // Fares as fixed-width files hold them: blanks around values, a blank amount, amounts written two ways.
 std::unique_ptr<TFakeTable> Fares() {

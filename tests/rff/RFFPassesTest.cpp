@@ -14,16 +14,9 @@
 #include "rff/RFFDataSet.h"
 #include "tests/TestSupport.h"
 #include "tests/dataset/FakeTable.h"
+#include "tests/dataset/RecNos.h"
 
 namespace {
-
-using TRecNos = std::vector<int32_t>;
-
-TRecNos RecNos(const TRecordView& view) {
-  TRecNos recNos;
-  for (int32_t i = 1; i <= view.Count(); ++i) recNos.push_back(view.RecordAt(i));
-  return recNos;
-}
 
 // Records past the reader's window (19 bytes each), with ties, blanks and now and then a zero byte.
 std::string FareRecords(int count) {
