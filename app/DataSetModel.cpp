@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "app/DisplayText.h"
+#include "isam/CtreeDataSet.h"
 #include "support/DateTimeText.h"
 #include "support/Exception.h"
 
@@ -108,7 +109,10 @@ void TDataSetTableModel::FillCell(int r, int c) {
     if (picture ? !options_.ShowImages : !options_.ShowMemos) return;
     // A memo or picture that cannot be read leaves its cell empty; its hint reports the error.
     try {
-      dataSet_->Fields()[c].GetAsString(scratch_);
+      if (picture)
+        ReadPicture(c, scratch_);
+      else
+        dataSet_->Fields()[c].GetAsString(scratch_);
     } catch (...) {
       Cell(r, c).clear();
       if (picture) images_[static_cast<size_t>(r * columns_ + c)] = QImage();
@@ -281,7 +285,6 @@ bool TDataSetTableModel::ReadableCell(int row, int column) const {
 
 std::string TDataSetTableModel::CellValue(int row, int column) const {
   if (!ReadableCell(row, column)) return {};
-  if (IsPictureColumn(column)) return "<GRAPHIC>";
   TActiveRowScope scope(*dataSet_, row);
   return dataSet_->Fields()[column].AsString();
 }
@@ -289,6 +292,14 @@ std::string TDataSetTableModel::CellValue(int row, int column) const {
 QImage TDataSetTableModel::CellPicture(int row, int column) const {
   if (!ReadableCell(row, column) || !IsPictureColumn(column)) return {};
   TActiveRowScope scope(*dataSet_, row);
-  const std::string bytes = dataSet_->Fields()[column].AsString();
+  std::string bytes;
+  ReadPicture(column, bytes);
   return QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+}
+
+void TDataSetTableModel::ReadPicture(int column, std::string& out) const {
+  // Pictures come from ISAM tables' picture fields only.
+  out.clear();
+  if (auto* table = dynamic_cast<TCtreeDataSet*>(dataSet_))
+    table->PictureBytes(dataSet_->Fields()[column], out);
 }

@@ -65,6 +65,8 @@ class TDataSetTableModel : public QAbstractTableModel {
  private:
   // Whether row and column name a held cell whose row could be read.
   bool ReadableCell(int row, int column) const;
+  // The active row's picture bytes in column; empty where there are none.
+  void ReadPicture(int column, std::string& out) const;
   bool ShapeChanged() const;
   void Rebuild();
   // Read the texts of held rows, noting the error of each row that could not be read.

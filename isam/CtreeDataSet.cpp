@@ -189,6 +189,17 @@ bool TCtreeDataSet::GetFieldData(const TField& field, void* destination) {
   return true;
 }
 
+bool TCtreeDataSet::PictureBytes(const TField& field, std::string& out) {
+  out.clear();
+  auto* picture = dynamic_cast<TCTreeGraphicField*>(ActiveRecordField(field));
+  if (picture == nullptr) return false;
+  // Without the zero byte that storing a picture appends.
+  const std::vector<uint8_t>& bytes = picture->GetGraphicStream().Memory();
+  out.assign(bytes.begin(), bytes.end());
+  if (!out.empty() && out.back() == '\0') out.pop_back();
+  return true;
+}
+
 std::unique_ptr<TMemoryStream> TCtreeDataSet::CreateBlobStream(const TField& field, TBlobStreamMode mode) {
   auto stream = std::make_unique<TMemoryStream>();
   if (mode == TBlobStreamMode::bmWrite) return stream;
@@ -197,11 +208,6 @@ std::unique_ptr<TMemoryStream> TCtreeDataSet::CreateBlobStream(const TField& fie
   if (tableField->DataType() == dtMemo) {
     const char* text = tableField->BlobData();
     stream->Write(text, static_cast<int32_t>(std::strlen(text)) + 1);
-  } else if (auto* picture = dynamic_cast<TCTreeGraphicField*>(tableField)) {
-    // The picture's bytes (zero bytes among them), for the grid to draw; they end in the zero byte that
-    // storing a picture appends.
-    const std::vector<uint8_t>& bytes = picture->GetGraphicStream().Memory();
-    stream->Write(bytes.data(), static_cast<int32_t>(bytes.size()));
   } else {
     const std::string text = tableField->AsString();
     stream->Write(text.c_str(), static_cast<int32_t>(text.size()) + 1);

@@ -31,7 +31,11 @@ class TCtreeDataSet : public TAbstractDataSet {
   bool IsSequenced() override { return false; }
   bool GetCanModify() override { return false; }
   bool GetFieldData(const TField& field, void* destination) override;
+  // A picture field's value is its text ("<GRAPHIC>"), as the table gives it; PictureBytes reads the picture.
   std::unique_ptr<TMemoryStream> CreateBlobStream(const TField& field, TBlobStreamMode mode) override;
+  // The bytes of the active row's picture in field (zero bytes among them); false, out empty, where field is
+  // no picture field or the row has no record.
+  bool PictureBytes(const TField& field, std::string& out);
 
  protected:
   Ref<IRecordBuffers> CreateRecordBuffers() override;

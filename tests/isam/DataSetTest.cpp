@@ -1,4 +1,5 @@
 #include "isam/CtreeDataSet.h"
+#include "isam/CtreeFields.h"
 #include "tests/isam/TableTestSupport.h"
 
 namespace {
@@ -86,6 +87,34 @@ TEST_F(CtreeDataSetTest, MemoColumnsCarryTheirTexts) {
   ASSERT_EQ(dataSet->FieldByName("text").DataType(), TFieldType::ftMemo);
   auto stream = dataSet->CreateBlobStream(dataSet->FieldByName("text"), TBlobStreamMode::bmRead);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(stream->Memory())), "line one\r\nline two");
+}
+
+TEST_F(CtreeDataSetTest, PictureColumnsShowTheirTextAndGiveTheirBytesApart) {
+  TCTreeTable& table = NewTable("logos");
+  table.ClearFields();
+  table.AddField("id", kIntegerField, 4);
+  table.AddField("logo", kGraphicField, 0);
+  ASSERT_TRUE(table.CreateTable());
+  table.Open();
+  const std::string picture("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+  for (const int id : {1, 2}) {
+    table.Insert();
+    table.FieldByName("id").SetAsInteger(id);
+    if (id == 1)
+      dynamic_cast<TCTreeGraphicField&>(table.FieldByName("logo")).StoreGraphic(picture.data(), 16);
+    ASSERT_TRUE(table.Post());
+  }
+  table.Close();
+  auto dataSet = OpenDataSet("logos");
+  dataSet->First();
+  EXPECT_EQ(dataSet->FieldByName("logo").AsString(), "<GRAPHIC>");
+  std::string bytes;
+  EXPECT_TRUE(dataSet->PictureBytes(dataSet->FieldByName("logo"), bytes));
+  EXPECT_EQ(bytes, picture);
+  dataSet->Next();
+  EXPECT_TRUE(dataSet->PictureBytes(dataSet->FieldByName("logo"), bytes));
+  EXPECT_EQ(bytes, "");
+  EXPECT_FALSE(dataSet->PictureBytes(dataSet->FieldByName("id"), bytes));
 }
 
 // Opening and moving to the last row take as many engine calls on a large table as on a small one.
