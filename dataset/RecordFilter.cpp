@@ -78,16 +78,10 @@ bool TRecordFilter::Matches() const {
   return true;
 }
 
-bool TRecordFilter::Matches(const std::vector<TCondition>& conditions, TRecordValues& cursor) const {
+template <class TValue>
+bool TRecordFilter::MatchesAll(const std::vector<TCondition>& conditions, const TValue& value) const {
   for (const TCondition& condition : conditions)
-    if (!Holds(condition, ComparableText(cursor.Value(condition.column)))) return false;
-  return true;
-}
-
-bool TRecordFilter::MatchesHeld(const std::vector<TCondition>& conditions,
-                                std::span<const std::string_view> held, size_t k) const {
-  for (const TCondition& condition : conditions)
-    if (!Holds(condition, ComparableText(held[condition.column * kHeld + k]))) return false;
+    if (!Holds(condition, ComparableText(value(condition.column)))) return false;
   return true;
 }
 
@@ -111,16 +105,15 @@ TRecordView TRecordFilter::Run(TDataSet& reader, const TPassControl& control) co
     const std::unique_ptr<TRecordValues> cursor = OpenRecordValues(reader, columns);
     cursor->ReadAhead(true);
     // Per column, the values of the records the cursor holds: most records are matched from here, in runs.
-    std::vector<std::string_view> held(columns.size() * kHeld);
-    const auto heldOf = [&](size_t column) { return std::span(held).subspan(column * kHeld, kHeld); };
+    THeldRun held(columns.size());
     int32_t recNo = 0;
     const bool runs = cursor->HoldsRecords() && !conditions.empty();
     while (cursor->OnRecord()) {
       // Column 0 is the first condition's.
-      size_t n = runs ? cursor->HeldValues(0, heldOf(0)) : 1;
+      size_t n = runs ? cursor->HeldValues(0, held.Column(0)) : 1;
       if (n > 1) {
         for (size_t column = 1; column < columns.size(); ++column)
-          n = std::min(n, cursor->HeldValues(column, heldOf(column).first(n)));
+          n = std::min(n, cursor->HeldValues(column, held.Column(column, n)));
       }
       for (size_t k = 0; k < n; ++k) {
         ++recNo;
@@ -129,7 +122,10 @@ TRecordView TRecordFilter::Run(TDataSet& reader, const TPassControl& control) co
           control.Progress(recNo, total);
         }
         // A single record (all a cursor may hold) reads its further columns as far as the conditions hold.
-        if (n > 1 ? MatchesHeld(conditions, held, k) : Matches(conditions, *cursor)) view.Append(recNo);
+        const bool matches =
+            n > 1 ? MatchesAll(conditions, [&](size_t column) { return held.At(column, k); })
+                  : MatchesAll(conditions, [&](size_t column) { return cursor->Value(column); });
+        if (matches) view.Append(recNo);
       }
       if (runs)
         cursor->Skip(n);

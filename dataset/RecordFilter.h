@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -10,7 +9,6 @@
 
 class TDataSet;
 class TField;
-class TRecordValues;
 
 // One entry of a query: the column and what its value must be.
 //   "L*", "?H", "LH"        the whole value matches; "*" any run of characters, "?" any one character
@@ -39,8 +37,6 @@ class TRecordFilter {
   TRecordView Run(TDataSet& reader, const TPassControl& control) const;
 
  private:
-  // Records whose values a pass takes in one step where the cursor holds them.
-  static constexpr size_t kHeld = 256;
   enum class TOperator { Match, Equal, NotEqual, Less, LessOrEqual, Greater, GreaterOrEqual };
   struct TCondition {
     const TField* field;
@@ -52,12 +48,10 @@ class TRecordFilter {
   };
   static void ParseOperand(TCondition& condition);
   bool Holds(const TCondition& condition, std::string_view value) const;
-  // Whether the cursor's record matches conditions (each with its column of the cursor), the columns read
-  // in the order of the conditions as far as they hold.
-  bool Matches(const std::vector<TCondition>& conditions, TRecordValues& cursor) const;
-  // The same for record k of the values held: held[column * kHeld + k] per column of the cursor.
-  bool MatchesHeld(const std::vector<TCondition>& conditions, std::span<const std::string_view> held,
-                   size_t k) const;
+  // Whether a record matches conditions (each with its column of a pass), value(column) giving its values:
+  // read in the order of the conditions as far as they hold.
+  template <class TValue>
+  bool MatchesAll(const std::vector<TCondition>& conditions, const TValue& value) const;
 
   std::vector<TCondition> conditions_;
   mutable std::string value_;

@@ -28,8 +28,6 @@
 namespace {
 
 constexpr int64_t kStride = 4096;
-// Records whose values the first pass takes in one step where the cursor holds them.
-constexpr size_t kHeld = 256;
 // Entries are sorted by 96 bits: the 64-bit key, then the 32-bit record number.
 constexpr int32_t kSortBits = 96;
 constexpr int32_t kKeyBits = 64;
@@ -431,8 +429,7 @@ class TSortPass {
     total_ = walkAll ? capacity - 1 : count_;
     if (walkAll) count_ = 0;
     // Per column read, the values of the records the cursor holds (walking all), else of the one record.
-    std::vector<std::string_view> held(readColumns_.size() * kHeld);
-    const auto heldOf = [&](size_t value, size_t n) { return std::span(held).subspan(value * kHeld, n); };
+    THeldRun held(readColumns_.size());
     const bool runs = walkAll && cursor_->HoldsRecords() && !readColumns_.empty();
     for (size_t i = 0;;) {
       size_t n = 1;
@@ -441,20 +438,20 @@ class TSortPass {
       if (!walkAll) MoveTo(entries_[i].recNo);
       // The columns in the order the single-record path reads them; in runs, as many records as every
       // column's values are held for.
-      if (runs) n = std::min(kHeld, capacity - i);
+      if (runs) n = std::min(THeldRun::kRecords, capacity - i);
       for (size_t column = columns_.size(); column-- > 0;) {
         const size_t value = columns_[column].value;
         if (runs)
-          n = std::min(n, cursor_->HeldValues(value, heldOf(value, n)));
+          n = std::min(n, cursor_->HeldValues(value, held.Column(value, n)));
         else
-          held[value * kHeld] = cursor_->Value(value);
+          held.Column(value)[0] = cursor_->Value(value);
       }
       for (size_t k = 0; k < n; ++k, ++i) {
         if (walkAll) entries_[count_++] = TEntry{0, 0, static_cast<uint32_t>(i + 1)};
         Tick(i, true);
         TEntry& entry = entries_[i];
         for (size_t column = columns_.size(); column-- > 0;) {
-          const std::string_view text = ComparableText(held[columns_[column].value * kHeld + k]);
+          const std::string_view text = ComparableText(held.At(columns_[column].value, k));
           TDecimal number;
           const bool isNumber = columns_[column].numeric && !text.empty() && number.Parse(text);
           if (columns_[column].numeric && !text.empty() && !isNumber) {

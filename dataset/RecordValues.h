@@ -55,6 +55,24 @@ class TRecordValues {
   virtual void ReadAhead(bool on) { (void)on; }
 };
 
+// Room for the values of a run of held records, column by column, for passes that take them with HeldValues.
+class THeldRun {
+ public:
+  // Records a pass asks for at once.
+  static constexpr size_t kRecords = 256;
+
+  explicit THeldRun(size_t columns) : values_(columns * kRecords) {}
+  // Column column's room for n values.
+  std::span<std::string_view> Column(size_t column, size_t n = kRecords) {
+    return std::span(values_).subspan(column * kRecords, n);
+  }
+  // Record k's value in column column.
+  std::string_view At(size_t column, size_t k) const { return values_[column * kRecords + k]; }
+
+ private:
+  std::vector<std::string_view> values_;
+};
+
 // Indexes 0 ... n - 1 of the data set's fields.
 std::vector<int32_t> AllColumns(TDataSet& dataSet);
 

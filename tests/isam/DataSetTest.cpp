@@ -30,6 +30,16 @@ class CtreeDataSetTest : public TableTest {
     }
     table.Close();
   }
+  // An open table of an integer "id" and one more field.
+  TCTreeTable& OpenIdTable(const std::string& name, const std::string& field, TCtreeFieldClass fieldClass) {
+    TCTreeTable& table = NewTable(name);
+    table.ClearFields();
+    table.AddField("id", kIntegerField, 4);
+    table.AddField(field, fieldClass, 0);
+    EXPECT_TRUE(table.CreateTable());
+    table.Open();
+    return table;
+  }
   std::unique_ptr<TCtreeDataSet> OpenDataSet(const std::string& name, TCountingTable** counting = nullptr) {
     auto table = std::make_unique<TCountingTable>();
     table->SetTableName(dir_.Path(name));
@@ -71,12 +81,7 @@ TEST_F(CtreeDataSetTest, RowsFollowTheChosenIndex) {
 }
 
 TEST_F(CtreeDataSetTest, MemoColumnsCarryTheirTexts) {
-  TCTreeTable& table = NewTable("notes");
-  table.ClearFields();
-  table.AddField("id", kIntegerField, 4);
-  table.AddField("text", kMemoField, 0);
-  ASSERT_TRUE(table.CreateTable());
-  table.Open();
+  TCTreeTable& table = OpenIdTable("notes", "text", kMemoField);
   table.Insert();
   table.FieldByName("id").SetAsInteger(1);
   table.FieldByName("text").SetBlobData("line one\r\nline two");
@@ -90,12 +95,7 @@ TEST_F(CtreeDataSetTest, MemoColumnsCarryTheirTexts) {
 }
 
 TEST_F(CtreeDataSetTest, PictureColumnsShowTheirTextAndGiveTheirBytesApart) {
-  TCTreeTable& table = NewTable("logos");
-  table.ClearFields();
-  table.AddField("id", kIntegerField, 4);
-  table.AddField("logo", kGraphicField, 0);
-  ASSERT_TRUE(table.CreateTable());
-  table.Open();
+  TCTreeTable& table = OpenIdTable("logos", "logo", kGraphicField);
   const std::string picture("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
   for (const int id : {1, 2}) {
     table.Insert();
