@@ -31,5 +31,7 @@ void TIndexPicker::SetDataSet(TCtreeDataSet* dataSet) {
 void TIndexPicker::Choose(int item) {
   if (filling_ || !dataSet_ || item < 0) return;
   const std::string name = itemData(item).toString().toStdString();
+  if (OnChoosing) OnChoosing();
   RunGuarded([&] { dataSet_->SetIndexName(name); });
+  if (OnChosen) OnChosen();
 }

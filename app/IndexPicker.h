@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <functional>
 
 class TCtreeDataSet;
 
@@ -12,6 +13,10 @@ class TIndexPicker : public QComboBox {
   void SetDataSet(TCtreeDataSet* dataSet);
 
   static constexpr const char* kPhysicalOrder = "(physical order)";
+
+  // Before the data set takes the order the user chose, and after.
+  std::function<void()> OnChoosing;
+  std::function<void()> OnChosen;
 
  private:
   void Choose(int item);

@@ -23,6 +23,7 @@
 #include "app/gridtools/GridMenuTools.h"
 #include "app/gridtools/GridOutput.h"
 #include "app/gridtools/GridViewTools.h"
+#include "app/gridtools/TableNumbering.h"
 #include "isam/CtreeDataSet.h"
 
 TMDIChild::TMDIChild(TMainForm& mainForm)
@@ -61,6 +62,15 @@ TMDIChild::TMDIChild(TMainForm& mainForm)
       [this] { return FullTitle(); }, mainForm_.statusBar());
   layout->addWidget(gridOutput_->ProgressBar());
   connect(gridTools_.get(), &TGridViewTools::EscapePressed, gridOutput_.get(), &TGridOutput::Cancel);
+  numbering_ = std::make_unique<TTableNumbering>([this] { return TMainForm::NodeData(treeNode_); },
+                                                 mainForm_.statusBar());
+  // A table in another order shows all its records, and is numbered again.
+  indexPicker_->OnChoosing = [this] {
+    numbering_->Stop();
+    gridFind_->Cancel();
+    gridTools_->ShowAll();
+  };
+  indexPicker_->OnChosen = [this] { numbering_->Start(); };
   // The grid takes the focus whenever the window does.
   Panel1_->setFocusProxy(rxdbg_);
   setWidget(Panel1_);
@@ -83,6 +93,7 @@ TMDIChild::~TMDIChild() {
   menuTools_.reset();
   // Before the grid they are bound to: they end their running passes, and the view tools unbind the grid
   // from their view.
+  numbering_.reset();
   gridOutput_.reset();
   gridFind_.reset();
   gridTools_.reset();
@@ -94,6 +105,11 @@ void TMDIChild::SetDataSet(TDataSet* dataSet) {
   if (dataSet != nullptr && menuTools_) menuTools_->Layouts().Restore();
   // An ISAM table can be shown in the order of any of its indexes.
   indexPicker_->SetDataSet(dynamic_cast<TCtreeDataSet*>(dataSet));
+}
+
+void TMDIChild::SetTreeNode(QTreeWidgetItem* node) {
+  treeNode_ = node;
+  if (numbering_) numbering_->Start();
 }
 
 TDataSet* TMDIChild::DataSet() const {
@@ -160,6 +176,7 @@ void TMDIChild::closeEvent(QCloseEvent* event) {
   closing_ = true;
   menuTools_->Layouts().Remember();
   menuTools_.reset();
+  numbering_.reset();
   gridOutput_.reset();
   gridFind_.reset();
   gridTools_.reset();

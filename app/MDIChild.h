@@ -15,6 +15,7 @@ class TGridMenuTools;
 class TGridOutput;
 class TGridViewTools;
 class TIndexPicker;
+class TTableNumbering;
 class TMainForm;
 
 // A data window: an MDI child showing one data set read-only in its grid. It knows its file-tree
@@ -42,6 +43,8 @@ class TMDIChild : public QMdiSubWindow {
   TGridMenuTools* MenuTools() const { return menuTools_.get(); }
   // The grid's print and export; none once the window was closed.
   TGridOutput* GridOutput() const { return gridOutput_.get(); }
+  // The numbering of an ISAM table the window shows; none once the window was closed.
+  TTableNumbering* Numbering() const { return numbering_.get(); }
   // The data source: binds the grid to dataSet, which the window never owns. Errors of the first
   // fetch are shown by the grid; the window stays.
   void SetDataSet(TDataSet* dataSet);
@@ -55,7 +58,8 @@ class TMDIChild : public QMdiSubWindow {
   QString FullTitle() const;
 
   QTreeWidgetItem* TreeNode() const { return treeNode_; }
-  void SetTreeNode(QTreeWidgetItem* node) { treeNode_ = node; }
+  // The node of the holder whose data set the window shows; an ISAM table gets its record numbers then.
+  void SetTreeNode(QTreeWidgetItem* node);
 
   // True from the moment the window was closed until it is destroyed.
   bool Closing() const { return closing_; }
@@ -90,6 +94,7 @@ class TMDIChild : public QMdiSubWindow {
   std::unique_ptr<TGridFind> gridFind_;
   std::unique_ptr<TGridMenuTools> menuTools_;
   std::unique_ptr<TGridOutput> gridOutput_;
+  std::unique_ptr<TTableNumbering> numbering_;
   std::string caption_ = "MDI Child";
   std::string fileName_;
   QTreeWidgetItem* treeNode_ = nullptr;

@@ -7,10 +7,9 @@
 #include "isam/CtreeFields.h"
 #include "isam/CtreeTable.h"
 
-namespace {
-
-// The table's records as a record source: ids are record positions, stepped by the table's moves in
-// its active order.
+// The table's records as a record source. Without record positions, ids are record positions, stepped by the
+// table's moves in its active order; with them, ids are record numbers, and the table is moved only to read
+// a record's values.
 class TCtreeRecordBuffers : public TInterfacedObject, public IRecordBuffers {
  public:
   explicit TCtreeRecordBuffers(TCTreeTable& table) : table_(table) {}
@@ -21,19 +20,23 @@ class TCtreeRecordBuffers : public TInterfacedObject, public IRecordBuffers {
   }
 
   TRecordId FirstRecord() override {
+    if (positions_) return Numbered(1);
     table_.First();
     return Arrived(table_.Eof());
   }
   TRecordId LastRecord() override {
+    if (positions_) return Numbered(static_cast<int64_t>(positions_->size()));
     table_.Last();
     return Arrived(table_.Bof());
   }
   TRecordId NextRecord(TRecordId id) override {
+    if (positions_) return id == TRecordId::None ? id : Numbered(int64_t{IdValue(id)} + 1);
     if (!MoveTo(id)) return TRecordId::None;
     table_.Next();
     return Arrived(table_.Eof());
   }
   TRecordId PriorRecord(TRecordId id) override {
+    if (positions_) return id == TRecordId::None ? id : Numbered(int64_t{IdValue(id)} - 1);
     if (!MoveTo(id)) return TRecordId::None;
     table_.Prior();
     return Arrived(table_.Bof());
@@ -41,23 +44,33 @@ class TCtreeRecordBuffers : public TInterfacedObject, public IRecordBuffers {
   int32_t GetRecordData(TRecordId, char*) override { return -1; }
   // Counted when first asked for: a count reads the whole table, and opening or moving need none.
   int32_t GetRecordCount() override {
+    if (positions_) return static_cast<int32_t>(positions_->size());
     if (count_ < 0) count_ = table_.Active() ? table_.RecordCount() : 0;
     return count_;
   }
   void RegisterBlobField(int32_t) override {}
   void FieldDefsChanged() override {}
 
-  // The table was opened or changed its order.
-  void Restart() {
+  // The table was opened, changed its order or was moved by another; positions: its numbering, if any.
+  void Restart(std::shared_ptr<const TRecordPositions> positions) {
+    positions_ = std::move(positions);
     count_ = -1;
     current_ = TRecordId::None;
+  }
+  // The record position of the record with that id; 0 for none.
+  int32_t PositionOf(TRecordId id) const {
+    if (!positions_) return static_cast<int32_t>(IdValue(id));
+    const uint32_t number = IdValue(id);
+    return number >= 1 && number <= positions_->size() ? (*positions_)[number - 1] : 0;
   }
   // Makes the record with that id the table's current one; false when it is gone.
   bool MoveTo(TRecordId id) {
     if (id == TRecordId::None) return false;
     if (id == current_) return true;
-    table_.SetRecordPosition(static_cast<int32_t>(IdValue(id)));
-    if (table_.NoCurrentRecord() || table_.GetRecordPosition() != static_cast<int32_t>(IdValue(id))) {
+    const int32_t position = PositionOf(id);
+    if (position == 0) return false;
+    table_.SetRecordPosition(position);
+    if (table_.NoCurrentRecord() || table_.GetRecordPosition() != position) {
       current_ = TRecordId::None;
       return false;
     }
@@ -70,11 +83,18 @@ class TCtreeRecordBuffers : public TInterfacedObject, public IRecordBuffers {
     current_ = outside ? TRecordId::None : MakeRecordId(static_cast<uint32_t>(table_.GetRecordPosition()));
     return current_;
   }
+  TRecordId Numbered(int64_t number) const {
+    const bool inside = number >= 1 && number <= static_cast<int64_t>(positions_->size());
+    return inside ? MakeRecordId(static_cast<uint32_t>(number)) : TRecordId::None;
+  }
 
   TCTreeTable& table_;
+  std::shared_ptr<const TRecordPositions> positions_;
   int32_t count_ = -1;
   TRecordId current_ = TRecordId::None;
 };
+
+namespace {
 
 // Columns wide enough for a field's text in any of its values.
 int32_t TextWidth(const TCtreeField& field) {
@@ -122,8 +142,43 @@ void TCtreeDataSet::SetIndexName(const std::string& name) {
   else
     table_->SetIndexName(name);
   indexName_ = table_->IndexName();
-  static_cast<TCtreeRecordBuffers&>(*Source()).Restart();
+  positions_.reset();
+  Buffers().Restart(nullptr);
   First();
+}
+
+std::shared_ptr<const TRecordPositions> TCtreeDataSet::ReadRecordPositions(const TPassControl& control) {
+  if (!Active()) throw EDatabaseError("Cannot perform this operation on a closed dataset");
+  auto positions = std::make_shared<TRecordPositions>();
+  const int64_t total = table_->RecordCount();
+  positions->reserve(static_cast<size_t>(std::max<int64_t>(total, 0)));
+  // The walk moves the table under the rows.
+  Buffers().Restart(positions_);
+  for (table_->First(); !table_->Eof(); table_->Next()) {
+    if (positions->size() >= static_cast<size_t>(INT32_MAX))
+      throw EDatabaseError("The table holds more records than can be numbered");
+    positions->push_back(table_->GetRecordPosition());
+    if (positions->size() % 4096 == 0) {
+      control.CheckCancel();
+      control.Progress(static_cast<int64_t>(positions->size()), total);
+    }
+  }
+  control.CheckCancel();
+  control.Progress(static_cast<int64_t>(positions->size()), static_cast<int64_t>(positions->size()));
+  First();
+  return positions;
+}
+
+void TCtreeDataSet::SetRecordPositions(std::shared_ptr<const TRecordPositions> positions) {
+  int32_t position = 0;
+  if (Active() && !IsEmpty()) position = Buffers().PositionOf(RecordIdOfBuffer(ActiveBuffer()));
+  positions_ = std::move(positions);
+  if (!Active()) return;
+  Buffers().Restart(positions_);
+  First();
+  if (!positions_ || position == 0) return;
+  const auto found = std::find(positions_->begin(), positions_->end(), position);
+  if (found != positions_->end()) SetRecNo(static_cast<int32_t>(found - positions_->begin()) + 1);
 }
 
 Ref<IRecordBuffers> TCtreeDataSet::CreateRecordBuffers() {
@@ -153,7 +208,8 @@ void TCtreeDataSet::InternalOpen() {
       table_->SetIndexName(indexName_);
   }
   indexName_ = table_->IndexName();
-  static_cast<TCtreeRecordBuffers&>(*Source()).Restart();
+  positions_.reset();
+  Buffers().Restart(nullptr);
   TAbstractDataSet::InternalOpen();
   tableFields_.clear();
   for (const auto& field : Fields()) {
@@ -172,10 +228,13 @@ void TCtreeDataSet::InternalInitRecord(char* buffer) {
   std::memset(buffer, 0, HeaderSize);
 }
 
+TCtreeRecordBuffers& TCtreeDataSet::Buffers() {
+  return static_cast<TCtreeRecordBuffers&>(*Source());
+}
+
 TCtreeField* TCtreeDataSet::ActiveRecordField(const TField& field) {
   if (ActiveBuffer() == nullptr || IsEmpty()) return nullptr;
-  auto& source = static_cast<TCtreeRecordBuffers&>(*Source());
-  if (!source.MoveTo(RecordIdOfBuffer(ActiveBuffer()))) return nullptr;
+  if (!Buffers().MoveTo(RecordIdOfBuffer(ActiveBuffer()))) return nullptr;
   const auto index = static_cast<size_t>(field.FieldNo() - 1);
   if (&field.DataSet() == this && index < tableFields_.size()) return tableFields_[index];
   return table_->FindField(field.FieldName());

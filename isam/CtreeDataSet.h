@@ -5,15 +5,24 @@
 #include <vector>
 
 #include "dataset/AbstractDataSet.h"
+#include "dataset/RecordView.h"
 
 class TCTreeTable;
 class TCtreeField;
+class TCtreeRecordBuffers;
+
+// The record positions of a table's records in one of its orders: record number n is the one at [n - 1].
+using TRecordPositions = std::vector<int32_t>;
 
 // An ISAM table as a read-only data set, in the order of one of its indexes or in physical order.
 // Record ids are record positions: every step is one move of the table, so opening, moving to the last
 // record and paging cost the same whatever the table's size. Record buffers hold only their header;
 // values are read from the table when asked for. Fixed fields are string columns wide enough for their
 // text; memo and picture fields are memo columns.
+//
+// A table has no record numbers of its own. Given the positions of its records in the current order
+// (ReadRecordPositions, one pass over the table), the data set numbers its records by them, and filters,
+// sorts and finds can work on it as on a file.
 class TCtreeDataSet : public TAbstractDataSet {
  public:
   // table: not open yet; the data set opens it read-only and owns it.
@@ -21,14 +30,27 @@ class TCtreeDataSet : public TAbstractDataSet {
   ~TCtreeDataSet() override;
 
   TCTreeTable& Table() const { return *table_; }
-  // The index the rows follow; empty: physical order. An open data set refetches from its first row.
+  // The index the rows follow; empty: physical order. An open data set refetches from its first row, and
+  // its record numbers are gone.
   void SetIndexName(const std::string& name);
   const std::string& IndexName() const { return indexName_; }
   // The names of the table's indexes, in its order.
   std::vector<std::string> IndexNames() const;
 
-  int32_t GetRecNo() override { return -1; }
-  bool IsSequenced() override { return false; }
+  // The positions of the table's records in the current order, from the first record on; the data set is
+  // left on its first row. Reports progress (of the table's record count), obeys the cancel flag, and
+  // raises EDatabaseError when the table holds more records than record numbers can count.
+  std::shared_ptr<const TRecordPositions> ReadRecordPositions(const TPassControl& control);
+  // Numbers the records by positions (read in the current order), or drops the numbers (null). An open
+  // data set stays on the record it was on where positions number it, else goes to its first row.
+  void SetRecordPositions(std::shared_ptr<const TRecordPositions> positions);
+  const std::shared_ptr<const TRecordPositions>& RecordPositions() const { return positions_; }
+
+  int32_t GetRecNo() override { return positions_ ? TAbstractDataSet::GetRecNo() : -1; }
+  void SetRecNo(int32_t recNo) override {
+    if (positions_) SetRecNoOfNumberedRecords(recNo);
+  }
+  bool IsSequenced() override { return positions_ != nullptr; }
   bool GetCanModify() override { return false; }
   bool GetFieldData(const TField& field, void* destination) override;
   // A picture field's value is its text ("<GRAPHIC>"), as the table gives it; PictureBytes reads the picture.
@@ -47,6 +69,7 @@ class TCtreeDataSet : public TAbstractDataSet {
   void ClearCalcFields(char* /*buffer*/) override {}
 
  private:
+  TCtreeRecordBuffers& Buffers();
   // The table field behind a data-set field, with the table on the active row's record; null when
   // there is no such record (any more).
   TCtreeField* ActiveRecordField(const TField& field);
@@ -55,4 +78,5 @@ class TCtreeDataSet : public TAbstractDataSet {
   std::string indexName_;
   bool indexChosen_ = false;
   std::vector<TCtreeField*> tableFields_;  // by field number - 1
+  std::shared_ptr<const TRecordPositions> positions_;
 };

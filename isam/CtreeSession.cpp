@@ -141,10 +141,12 @@ const TDatabaseEntry* TCtreeSession::FindDatabase(std::string_view name) const {
 }
 
 void TCtreeSession::RegisterTable(TRegisteredTable* table) {
+  const auto lock = LockFiles();
   tables_.Add(TableKey(table), table);
 }
 
 void TCtreeSession::UnregisterTable(TRegisteredTable* table) {
+  const auto lock = LockFiles();
   const int32_t index = tables_.IndexOf(TableKey(table));
   if (index >= 0) tables_.Delete(index);
 }

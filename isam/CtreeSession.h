@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,9 @@ class TCtreeSession {
   std::string GetEngineStatusText() const;
   const TDatabaseEntry* FindDatabase(std::string_view name) const;
   void RegisterTable(TRegisteredTable* table);
+  // Held by a table while it opens or closes its files: the free file number the engine names and the open
+  // that takes it are two calls, which a table opened on another thread must not come between.
+  std::unique_lock<std::recursive_mutex> LockFiles() const { return std::unique_lock(files_); }
   void UnregisterTable(TRegisteredTable* table);
   void WriteLog(std::string_view message) const;
   [[noreturn]] void RaiseEngineError(int16_t code, uint16_t function) const;
@@ -79,6 +83,7 @@ class TCtreeSession {
   const kwctree::TStatusBlock* status_ = nullptr;
   int32_t engineLevel_ = 6600;
   bool failed_ = false;
+  mutable std::recursive_mutex files_;  // also guards tables_
 };
 
 // The process-wide session; null before start-up creates it and after it ends.

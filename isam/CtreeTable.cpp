@@ -77,6 +77,12 @@ int16_t ReadResource(TCTreeTable& table, uint16_t function, int16_t file, std::v
   return table.CallEngine(function, file, aligned, &size, nullptr, nullptr, 0);
 }
 
+// Taken while a table opens or closes files (TCtreeSession::LockFiles); none without a session.
+std::unique_lock<std::recursive_mutex> LockSessionFiles() {
+  if (const TCtreeSession* session = GetSession()) return session->LockFiles();
+  return {};
+}
+
 }  // namespace
 
 TCTreeTable::TCTreeTable() {
@@ -503,6 +509,7 @@ void TCTreeTable::RefreshStructure() {
 // ---- Reading the structure -----------------------------------------------------------------------
 
 bool TCTreeTable::ReadStructure(bool openDataFile) {
+  const auto lock = LockSessionFiles();
   THandlerOff off(*this);
   bool openedHere = false;
   auto closeOpened = [&] {
@@ -634,6 +641,7 @@ bool TCTreeTable::ReadStructure(bool openDataFile) {
 
 bool TCTreeTable::Open() {
   if (active_) return true;
+  const auto lock = LockSessionFiles();
   if (pendingIndexCount_ > 0) BuildNewIndexes();
   if (!ReadStructure(true)) ThrowNaming(ECTreeException("Unable to read table information"), DataFileName());
   state_ = TCTreeTableState::ctsBrowse;
@@ -699,6 +707,7 @@ bool TCTreeTable::Open() {
 
 void TCTreeTable::Close() {
   if (!active_) return;
+  const auto lock = LockSessionFiles();
   UnlockRecord();
   active_ = false;
   state_ = TCTreeTableState::ctsInactive;

@@ -13,7 +13,6 @@
 #include "app/gridtools/PassProgress.h"
 #include "core/FileInfo.h"
 #include "dataset/ViewDataSet.h"
-#include "isam/CtreeDataSet.h"
 #include "layout/TextHelpers.h"
 
 namespace {
@@ -107,18 +106,14 @@ void TGridExport::Export(const TExportChoice& choice) {
   // The worker reads the view the grid shows; the pass stops before the view can go (DataSetChanging).
   const TRecordView* view = nullptr;
   if (const auto* shown = dynamic_cast<const TViewDataSet*>(dataSet)) view = &shown->View();
-  // An ISAM table in the order the grid shows.
-  std::optional<std::string> indexName;
-  if (const auto* table = dynamic_cast<const TCtreeDataSet*>(dataSet)) indexName = table->IndexName();
 
   written_ = std::make_shared<std::atomic<int64_t>>(-1);
   path_ = choice.Target.Path;
   progress_.Start(QStringLiteral("Exporting to %1").arg(QFileInfo(path_).fileName()));
   if (statusBar_) statusBar_->showMessage(QStringLiteral("Exporting (Esc cancels)"));
   pass_.Start(TReaderSource::For(*info),
-              [this, view, indexName, header = HeaderOf(*info), target = choice.Target, written = written_](
+              [this, view, header = HeaderOf(*info), target = choice.Target, written = written_](
                   TDataSet& reader, TPassControl& control, const TReaderPass::TPost& post) {
-                if (indexName) dynamic_cast<TCtreeDataSet&>(reader).SetIndexName(*indexName);
                 int64_t records = 0;
                 control.OnProgress = [this, &post, &records](int64_t done, int64_t total) {
                   records = done;

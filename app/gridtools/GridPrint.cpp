@@ -21,7 +21,6 @@
 #include "core/FileInfo.h"
 #include "dataset/RecordValues.h"
 #include "dataset/ViewDataSet.h"
-#include "isam/CtreeDataSet.h"
 #include "support/Exception.h"
 
 namespace {
@@ -60,9 +59,8 @@ TGridPrint::TPrinterFunction& PrinterFunction() {
 // What the print of a range reads and paints, handed to the worker.
 struct TRangeJob {
   TPrintRange Range;
-  const TRecordView* View = nullptr;     // the view the grid shows, or none
-  std::optional<std::string> IndexName;  // an ISAM table's order
-  std::vector<std::string> Names;        // the shown columns' fields
+  const TRecordView* View = nullptr;  // the view the grid shows, or none
+  std::vector<std::string> Names;     // the shown columns' fields
   std::vector<TPrintColumn> Columns;
   QString Title;
 
@@ -75,7 +73,6 @@ using TCellsFunction = std::function<void(const std::vector<QString>& cells)>;
 // of its own on the file); reports progress and obeys the cancel flag every 256 records.
 void WalkRange(TDataSet& reader, const TRangeJob& job, const TPassControl& control,
                const TCellsFunction& paint) {
-  if (job.IndexName) dynamic_cast<TCtreeDataSet&>(reader).SetIndexName(*job.IndexName);
   std::vector<int32_t> indexes;
   for (const std::string& name : job.Names) indexes.push_back(ColumnIndex(reader, name));
   const TPrintRange& range = job.Range;
@@ -247,7 +244,6 @@ void TGridPrint::PrintDataSet(TPrintRange range) {
   for (const int column : indexes) job.Names.push_back(dataSet->Fields()[column].FieldName());
   // The worker reads the view the grid shows; the pass stops before the view can go (DataSetChanging).
   if (const auto* shown = dynamic_cast<const TViewDataSet*>(dataSet)) job.View = &shown->View();
-  if (const auto* table = dynamic_cast<const TCtreeDataSet*>(dataSet)) job.IndexName = table->IndexName();
   job.Title = title_();
 
   done_ = std::make_shared<std::atomic<bool>>(false);

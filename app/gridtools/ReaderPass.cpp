@@ -3,17 +3,6 @@
 #include <QMetaObject>
 
 #include "core/FileInfo.h"
-#include "dataset/DataSetTypes.h"
-
-TReaderSource TReaderSource::For(const TFileInfo& info) {
-  TReaderSource source;
-  source.FileName = info.FileName();
-  source.Offsets = info.Offsets();
-  source.RecordType = info.RecordType();
-  source.Extension = info.Extension();
-  source.Numbered = info.GetDataSet().IsSequenced();
-  return source;
-}
 
 TReaderPass::TReaderPass(QObject* parent) : QObject(parent) {
   qRegisterMetaType<std::exception_ptr>();
@@ -46,17 +35,6 @@ void TReaderPass::Start(TReaderSource source, TWork work) {
   Stop();
   cancel_ = std::make_shared<std::atomic<bool>>(false);
   const uint64_t pass = ++pass_;
-  if (!source.Numbered) {
-    const auto error = std::make_exception_ptr(
-        EDatabaseError("Reading all records needs record numbers, which this data set does not have"));
-    QMetaObject::invokeMethod(
-        this,
-        [this, pass, error] {
-          if (pass == pass_) emit Failed(error);
-        },
-        Qt::QueuedConnection);
-    return;
-  }
   // Runs on the thread that started the pass, unless the pass was replaced or this object is gone
   // meanwhile (its destructor waits for the worker, and Qt drops calls queued for a destroyed object).
   TPost post = [this, pass](std::function<void()> function) {
@@ -71,11 +49,11 @@ void TReaderPass::Start(TReaderSource source, TWork work) {
       QThread::create([this, post, cancel = cancel_, source = std::move(source), work = std::move(work)] {
         std::function<void()> outcome;
         try {
-          const TFileInfo reader(source.FileName, source.Offsets, source.RecordType, source.Extension);
+          const std::unique_ptr<TFileInfo> reader = source.Open();
           TPassControl control;
           control.Cancel = cancel.get();
           control.FileName = source.FileName;
-          outcome = work(reader.GetDataSet(), control, post);
+          outcome = work(reader->GetDataSet(), control, post);
         } catch (const EPassCancelled&) {
           post([this] {
             Ended();

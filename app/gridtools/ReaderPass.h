@@ -9,24 +9,10 @@
 #include <memory>
 #include <string>
 
+#include "core/ReaderSource.h"
 #include "dataset/RecordView.h"
-#include "support/DynamicIntegerArray.h"
 
 class TDataSet;
-class TFileInfo;
-
-// The file a pass reads: a holder's file, opened again on the worker thread.
-struct TReaderSource {
-  std::string FileName;
-  Ref<IDynamicIntegerArray> Offsets;
-  uint8_t RecordType = 0;
-  std::string Extension;
-  // Its data set knows record numbers. One that does not (an ISAM table's) is not read on another thread:
-  // its engine session belongs to the thread that opened it.
-  bool Numbered = true;
-
-  static TReaderSource For(const TFileInfo& info);
-};
 
 // Runs a pass over a file on a worker thread through a data set of its own on the file (data sets are not
 // shared across threads). What the pass reports comes back as queued calls on the thread that started it;
@@ -48,8 +34,7 @@ class TReaderPass : public QObject {
   explicit TReaderPass(QObject* parent = nullptr);
   ~TReaderPass() override;
 
-  // Starts a pass; one that is running is cancelled first. A source without record numbers fails at once
-  // (Failed, queued).
+  // Starts a pass; one that is running is cancelled first.
   void Start(TReaderSource source, TWork work);
   void Cancel();
   // Cancels a running pass and waits for its thread.

@@ -1,3 +1,9 @@
+#include <atomic>
+#include <thread>
+
+#include "dataset/RecordFilter.h"
+#include "dataset/RecordSort.h"
+#include "dataset/ViewDataSet.h"
 #include "isam/CtreeDataSet.h"
 #include "isam/CtreeFields.h"
 #include "tests/isam/TableTestSupport.h"
@@ -134,6 +140,89 @@ TEST_F(CtreeDataSetTest, MovesCostTheSameWhateverTheSize) {
     calls.push_back(table->calls);
   }
   EXPECT_EQ(calls[0], calls[1]);
+}
+
+TEST_F(CtreeDataSetTest, RecordPositionsNumberTheRecordsInTheOrderTheyWereReadIn) {
+  Fill("people", 5);
+  auto dataSet = OpenDataSet("people");
+  EXPECT_FALSE(dataSet->IsSequenced());
+  EXPECT_EQ(dataSet->GetRecNo(), -1);
+  dataSet->SetIndexName("byName");
+  const std::shared_ptr<const TRecordPositions> positions = dataSet->ReadRecordPositions(TPassControl{});
+  ASSERT_EQ(positions->size(), 5u);
+  // Numbered where it stands.
+  dataSet->MoveBy(2);
+  dataSet->SetRecordPositions(positions);
+  EXPECT_TRUE(dataSet->IsSequenced());
+  EXPECT_EQ(dataSet->GetRecNo(), 3);
+  EXPECT_EQ(dataSet->FieldByName("id").AsString(), "3");
+  EXPECT_EQ(dataSet->GetRecordCount(), 5);
+  EXPECT_EQ(Column(*dataSet, "id"), (std::vector<std::string>{"5", "4", "3", "2", "1"}));
+  dataSet->SetRecNo(2);
+  EXPECT_EQ(dataSet->GetRecNo(), 2);
+  EXPECT_EQ(dataSet->FieldByName("id").AsString(), "4");
+  dataSet->Last();
+  EXPECT_EQ(dataSet->GetRecNo(), 5);
+  dataSet->Prior();
+  EXPECT_EQ(dataSet->FieldByName("id").AsString(), "2");
+  // The numbers belong to the order they were read in.
+  dataSet->SetIndexName("byId");
+  EXPECT_FALSE(dataSet->IsSequenced());
+  EXPECT_EQ(dataSet->GetRecNo(), -1);
+  EXPECT_EQ(Column(*dataSet, "id"), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
+
+  std::atomic<bool> cancel = true;
+  TPassControl cancelled;
+  cancelled.Cancel = &cancel;
+  EXPECT_THROW(dataSet->ReadRecordPositions(cancelled), EPassCancelled);
+}
+
+// What a viewer's pass does: a second data set on the table, numbered alike, filters and sorts its records.
+TEST_F(CtreeDataSetTest, ANumberedTableIsFilteredAndSortedThroughAReaderOfItsOwn) {
+  Fill("people", 6);
+  auto shown = OpenDataSet("people");
+  shown->SetIndexName("byName");
+  shown->SetRecordPositions(shown->ReadRecordPositions(TPassControl{}));
+  auto reader = OpenDataSet("people");
+  reader->SetIndexName("byName");
+  reader->SetRecordPositions(shown->RecordPositions());
+  TRecordView view = TRecordFilter(*shown, {{"id", "<=4"}}).Run(*reader, TPassControl{});
+  EXPECT_EQ(view.Count(), 4);
+  view = TRecordSort({{"id", false}}).Run(*reader, std::move(view), TPassControl{});
+  TViewDataSet result(*shown, std::move(view));
+  result.Open();
+  std::vector<std::string> ids;
+  for (result.First(); !result.Eof(); result.Next()) ids.push_back(result.FieldByName("id").AsString());
+  EXPECT_EQ(ids, (std::vector<std::string>{"1", "2", "3", "4"}));
+  result.Close();
+
+  // A record gone since it was numbered shows no values, and the others still theirs.
+  auto stale = std::make_shared<TRecordPositions>(*shown->RecordPositions());
+  (*stale)[3] = (*stale)[5] + 100000;
+  shown->SetRecordPositions(stale);
+  EXPECT_EQ(Column(*shown, "id"), (std::vector<std::string>{"6", "5", "4", "", "2", "1"}));
+}
+
+// Tables opened and closed on two threads at once each get file numbers of their own.
+TEST_F(CtreeDataSetTest, TablesOpenOnTwoThreadsAtOnce) {
+  Fill("people", 3);
+  auto readTable = [this](std::string& failure) {
+    for (int round = 0; round < 200 && failure.empty(); ++round) {
+      try {
+        auto dataSet = OpenDataSet("people");
+        if (Column(*dataSet, "id") != std::vector<std::string>{"1", "2", "3"}) failure = "wrong values";
+      } catch (const std::exception& error) {
+        failure = error.what();
+      }
+    }
+  };
+  std::string first;
+  std::string second;
+  std::thread other([&] { readTable(second); });
+  readTable(first);
+  other.join();
+  EXPECT_EQ(first, "");
+  EXPECT_EQ(second, "");
 }
 
 }  // namespace

@@ -264,7 +264,8 @@ TEST_F(KwisamTest, KilledImportLeavesEveryReportedRow) {
   EXPECT_EQ(Run({"get", Table(), "--index", "byId", std::to_string(count)}).status, 0);
 }
 
-// kwdump shows a table as the viewer's data window does: in the order of its first index, or another.
+// kwdump shows a table as the viewer's data window does: in the order of its first index, or another, and
+// queried and sorted in that order.
 TEST_F(KwisamTest, KwdumpShowsTables) {
   CreatePeople();
   ASSERT_EQ(Run({"import", Table()}, "id,name,note\n2,Bob,b\n1,Cy,\"two\nlines\"\n3,Al,\n").status, 0);
@@ -280,6 +281,12 @@ TEST_F(KwisamTest, KwdumpShowsTables) {
        0,
        "id,name,born,note\r\n2,Bob,,b\r\n1,Cy,,\"two\nlines\"\r\n"},
       {{"--format", "tsv", "--index", "", "--limit", "1", file}, 0, "id\tname\tborn\tnote\n2\tBob\t\tb\n"},
+      {{"--format", "csv", "--index", "byName", "--where", "id>=2", file},
+       0,
+       "id,name,born,note\r\n3,Al,,\r\n2,Bob,,b\r\n"},
+      {{"--format", "csv", "--index", "", "--sort", "name:desc", "--where", "note=*", file},
+       0,
+       "id,name,born,note\r\n1,Cy,,\"two\nlines\"\r\n2,Bob,,b\r\n3,Al,,\r\n"},
       {{"--index", "nothing", file}, 1, ""},
       {{"--index", "byId", dir.Path("people.idx")}, 2, ""},
   };

@@ -1,6 +1,7 @@
 #include "tools/kwdump/DumpView.h"
 
 #include "core/FileInfo.h"
+#include "core/ReaderSource.h"
 
 std::optional<TFilterEntry> ParseWhere(std::string_view text) {
   const size_t op = text.find_first_of("=<>");
@@ -37,17 +38,20 @@ std::optional<std::vector<TSortColumn>> ParseSort(std::string_view text) {
 std::unique_ptr<TViewDataSet> OpenDumpView(const TFileInfo& info, const std::vector<TFilterEntry>& where,
                                            const std::vector<TSortColumn>& sort) {
   TDataSet& shown = info.GetDataSet();
+  TPassControl control;
+  control.FileName = info.FileName();
+  // An ISAM table is numbered in the order it is shown in.
+  if (auto* table = dynamic_cast<TCtreeDataSet*>(&shown); table != nullptr && table->Active())
+    table->SetRecordPositions(table->ReadRecordPositions(control));
   CheckViewable(shown);
   // Columns are checked against the shown data set before any pass starts.
   const TRecordFilter filter(shown, where);
   for (const TSortColumn& column : sort) shown.FieldByName(column.FieldName);
   TRecordView view = TRecordView::All(shown.GetRecordCount());
   {
-    const TFileInfo reader(info.FileName(), info.Offsets(), info.RecordType(), info.Extension());
-    TPassControl control;
-    control.FileName = info.FileName();
-    if (!where.empty()) view = filter.Run(reader.GetDataSet(), control);
-    if (!sort.empty()) view = TRecordSort(sort).Run(reader.GetDataSet(), std::move(view), control);
+    const std::unique_ptr<TFileInfo> reader = TReaderSource::For(info).Open();
+    if (!where.empty()) view = filter.Run(reader->GetDataSet(), control);
+    if (!sort.empty()) view = TRecordSort(sort).Run(reader->GetDataSet(), std::move(view), control);
   }
   auto dataSet = std::make_unique<TViewDataSet>(shown, std::move(view));
   dataSet->Open();
