@@ -122,7 +122,7 @@ void TGridFind::Find(bool backward) {
     return;
   }
   if (columns_->count() == 0) FillColumns();
-  const int32_t from = StartingRecord(*dataSet);
+  const int32_t from = StartingRecord(*dataSet, [this, backward] { Find(backward); });
   if (from <= 0) return;
 
   // The columns in their order on screen, or the one chosen; the current cell's place among them decides
@@ -150,7 +150,7 @@ void TGridFind::Find(bool backward) {
   Run(std::move(request), std::move(columns), text, backward);
 }
 
-int32_t TGridFind::StartingRecord(TDataSet& dataSet) {
+int32_t TGridFind::StartingRecord(TDataSet& dataSet, std::function<void()> retry) {
   bool empty = true;
   bool sequenced = false;
   int32_t from = 0;
@@ -161,6 +161,7 @@ int32_t TGridFind::StartingRecord(TDataSet& dataSet) {
       }) ||
       empty)
     return 0;
+  if (!sequenced && DeferUntilNumbered && DeferUntilNumbered(std::move(retry))) return 0;
   if (!sequenced || from <= 0) {
     ShowStatus(QStringLiteral("Find needs record numbers, which this data set does not have"));
     return 0;
@@ -173,7 +174,8 @@ void TGridFind::FindPrefix(int column, const QString& text, bool fromCurrent) {
   if (dataSet == nullptr || !dataSet->Active() || text.isEmpty() || column < 0 ||
       column >= dataSet->Fields().Count())
     return;
-  const int32_t from = StartingRecord(*dataSet);
+  const int32_t from =
+      StartingRecord(*dataSet, [this, column, text, fromCurrent] { FindPrefix(column, text, fromCurrent); });
   if (from <= 0) return;
   TSearchRequest request;
   request.Prefix = true;

@@ -48,6 +48,9 @@ class TGridFind : public QObject {
   void FindPrefix(int column, const QString& text, bool fromCurrent);
   void Cancel();
   bool Running() const { return pass_.Running(); }
+  // Asked when a find would start on a data set without record numbers: true when they are being read and
+  // retry will run once they are there.
+  std::function<bool(std::function<void()> retry)> DeferUntilNumbered;
 
  signals:
   // A search ended: found, not found, failed or cancelled.
@@ -56,8 +59,9 @@ class TGridFind : public QObject {
  private:
   void Find(bool backward);
   // The current record's number, where a find starts; 0 (said in the status bar where it matters) when the
-  // data set is empty, cannot tell or has no record numbers.
-  int32_t StartingRecord(TDataSet& dataSet);
+  // data set is empty, cannot tell or has no record numbers; retry runs once they are there where they are
+  // being read (DeferUntilNumbered).
+  int32_t StartingRecord(TDataSet& dataSet, std::function<void()> retry);
   // Starts the search of request; columns: the grid's column of each of the request's columns.
   void Run(TSearchRequest request, std::vector<int> columns, const QString& text, bool backward);
   void FillColumns();

@@ -107,6 +107,8 @@ void TGridViewTools::StartPass() {
     ShowAll();
     return;
   }
+  if (!info->GetDataSet().IsSequenced() && DeferUntilNumbered && DeferUntilNumbered([this] { StartPass(); }))
+    return;
   TViewRequest request = TViewRequest::For(*info);
   request.Where = where_;
   request.Sort = sort_;

@@ -33,6 +33,9 @@ class TGridViewTools : public QObject {
   void Cancel();
 
   bool Running() const { return pass_.Running(); }
+  // Asked when a pass would start on a data set without record numbers: true when they are being read and
+  // retry will run once they are there.
+  std::function<bool(std::function<void()> retry)> DeferUntilNumbered;
   // The view the grid shows; none while it shows the holder's data set.
   TViewDataSet* Shown() const { return shown_.get(); }
 

@@ -1,6 +1,7 @@
 #include "app/gridtools/TableNumbering.h"
 
 #include <QStatusBar>
+#include <utility>
 
 #include "app/MessageBox.h"
 #include "core/FileInfo.h"
@@ -21,9 +22,13 @@ TTableNumbering::TTableNumbering(std::function<TFileInfo*()> holder, QStatusBar*
   setObjectName(QStringLiteral("TableNumbering"));
   connect(&pass_, &TReaderPass::Failed, this, [this](const std::exception_ptr& error) {
     ClearProgress();
+    DropDeferred();
     RunGuarded([&] { std::rethrow_exception(error); });
   });
-  connect(&pass_, &TReaderPass::Cancelled, this, [this] { ClearProgress(); });
+  connect(&pass_, &TReaderPass::Cancelled, this, [this] {
+    ClearProgress();
+    DropDeferred();
+  });
 }
 
 void TTableNumbering::Start() {
@@ -44,15 +49,25 @@ void TTableNumbering::Start() {
 void TTableNumbering::Stop() {
   pass_.Stop();
   ClearProgress();
+  DropDeferred();
+}
+
+bool TTableNumbering::Defer(std::function<void()> action) {
+  if (!Running()) return false;
+  deferred_ = std::move(action);
+  return true;
 }
 
 void TTableNumbering::Apply(const std::string& indexName,
                             const std::shared_ptr<const TRecordPositions>& positions) {
   ClearProgress();
+  const std::function<void()> deferred = std::exchange(deferred_, nullptr);
   TCtreeDataSet* table = TableOf(holder_());
   if (table == nullptr || !table->Active() || table->RecordPositions() || table->IndexName() != indexName)
     return;
-  if (RunGuarded([&] { table->SetRecordPositions(positions); })) emit Numbered();
+  if (!RunGuarded([&] { table->SetRecordPositions(positions); })) return;
+  emit Numbered();
+  if (deferred) deferred();
 }
 
 void TTableNumbering::ShowProgress(qint64 done, qint64 total) {

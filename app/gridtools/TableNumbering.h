@@ -25,6 +25,11 @@ class TTableNumbering : public QObject {
   // Cancels a running pass and waits for its thread.
   void Stop();
   bool Running() const { return pass_.Running(); }
+  // While the numbers are being read: keeps action to run once they are there (replacing one kept before) and
+  // returns true; else false.
+  bool Defer(std::function<void()> action);
+  // Drops the action kept by Defer.
+  void DropDeferred() { deferred_ = nullptr; }
 
  signals:
   // The table has its record numbers.
@@ -38,4 +43,5 @@ class TTableNumbering : public QObject {
   std::function<TFileInfo*()> holder_;
   QStatusBar* statusBar_;
   TReaderPass pass_;
+  std::function<void()> deferred_;
 };
