@@ -13,6 +13,7 @@
 #include "dataset/DataSet.h"
 #include "dataset/RecordValues.h"
 #include "dataset/RecordView.h"
+#include "dataset/ViewWalk.h"
 #include "platform/IdleProcessors.h"
 #include "support/Exception.h"
 
@@ -162,20 +163,19 @@ void ExportRecords(TDataSet& reader, const TRecordView* view, const TExportHeade
     // Values straight from the file's reader where the data set offers that, as kwdump reads them, written as
     // they lie there.
     const std::unique_ptr<TRecordValues> cursor = OpenRecordValues(reader);
-    auto write = [&](int64_t recNo) { writer.WriteRecord(recNo, cursor->Values()); };
     TProgressClock progress(control, file);
     int64_t done = 0;
     if (view) {
-      for (int32_t position = 1; position <= count; ++position) {
-        cursor->MoveTo(view->RecordAt(position));
-        write(position);
-        progress.Step(++done, count);
-      }
+      WalkView(*cursor, *view, 1, count, control,
+               [&](int32_t position, std::span<const std::string_view> values) {
+                 writer.WriteRecord(position, values);
+                 progress.Step(++done, count);
+               });
     } else {
       // From one record to the next as the grid and kwdump walk the file, so that a partial record after the
       // last counted one is reached too.
       for (; cursor->OnRecord(); cursor->Next()) {
-        write(done + 1);
+        writer.WriteRecord(done + 1, cursor->Values());
         progress.Step(++done, count);
       }
     }

@@ -1,5 +1,6 @@
 #include "tools/kwdump/Kwdump.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -13,6 +14,7 @@
 #include "core/FileNames.h"
 #include "core/Startup.h"
 #include "dataset/RecordValues.h"
+#include "dataset/ViewWalk.h"
 #include "isam/CtreeDataSet.h"
 #include "layout/TextHelpers.h"
 #include "stadaf/RecordTypeIndex.h"
@@ -185,6 +187,27 @@ bool DumpRecords(TDataSet& dataSet, const TDumpContext& context) {
   return true;
 }
 
+// Writes the records of a view, read from the file a block at a time (WalkView); false when a record could
+// not be read.
+bool DumpViewRecords(TViewDataSet& view, const TDumpContext& context) {
+  const TOptions& options = context.options;
+  try {
+    int64_t last = view.GetRecordCount();
+    if (options.limit) last = std::min(last, int64_t{options.first} + *options.limit - 1);
+    const std::unique_ptr<TRecordValues> cursor = OpenRecordValues(view.Base());
+    TPassControl control;
+    control.FileName = options.file;
+    WalkView(*cursor, view.View(), options.first, static_cast<int32_t>(last), control,
+             [&](int32_t position, std::span<const std::string_view> values) {
+               context.writer.WriteRecord(position, values);
+             });
+  } catch (const std::exception& e) {
+    context.Report(e);
+    return false;
+  }
+  return true;
+}
+
 // Writes one holder's data set; false when a record could not be read.
 bool DumpHolder(const TFileInfo& info, const TDumpContext& context) {
   const TOptions& options = context.options;
@@ -206,7 +229,7 @@ bool DumpHolder(const TFileInfo& info, const TDumpContext& context) {
                     std::to_string(count) + (count == 1 ? " record)" : " records)"));
   context.writer.WriteHeader(ColumnsOf(shown), info.RecordType(), RecordTypeName(info.RecordType()), count);
   if (options.limit && *options.limit == 0) return true;
-  return DumpRecords(shown, context);
+  return view ? DumpViewRecords(*view, context) : DumpRecords(shown, context);
 }
 
 bool HasColumnsOf(TDataSet& dataSet, const std::vector<TFilterEntry>& where) {
