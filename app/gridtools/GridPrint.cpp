@@ -21,6 +21,7 @@
 #include "core/FileInfo.h"
 #include "dataset/RecordValues.h"
 #include "dataset/ViewDataSet.h"
+#include "dataset/ViewWalk.h"
 #include "support/Exception.h"
 
 namespace {
@@ -81,20 +82,24 @@ void WalkRange(TDataSet& reader, const TRangeJob& job, const TPassControl& contr
   if (!numbered) reader.MoveBy(range.First - 1);
   const std::unique_ptr<TRecordValues> cursor = OpenRecordValues(reader, indexes);
   std::vector<QString> cells(indexes.size());
-  for (int32_t position = range.First; position <= range.Last; ++position) {
-    if (job.View)
-      cursor->MoveTo(job.View->RecordAt(position));
-    else if (position == range.First && numbered)
-      cursor->MoveTo(position);
-    else if (position > range.First && !cursor->Next())
-      break;
-    const std::span<const std::string_view> values = cursor->Values();
+  const auto paintRecord = [&](int32_t position, std::span<const std::string_view> values) {
     for (size_t i = 0; i < values.size(); ++i) cells[i] = DisplayText(values[i]);
     paint(cells);
     if (const int64_t done = int64_t{position} - range.First + 1; done % 256 == 0) {
       control.CheckCancel();
       control.Progress(done, job.Count());
     }
+  };
+  if (job.View) {
+    WalkView(*cursor, *job.View, range.First, range.Last, control, paintRecord);
+    return;
+  }
+  for (int32_t position = range.First; position <= range.Last; ++position) {
+    if (position == range.First && numbered)
+      cursor->MoveTo(position);
+    else if (position > range.First && !cursor->Next())
+      break;
+    paintRecord(position, cursor->Values());
   }
 }
 
