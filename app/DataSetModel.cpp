@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "app/DisplayText.h"
+#include "dataset/ViewDataSet.h"
 #include "isam/CtreeDataSet.h"
 #include "support/DateTimeText.h"
 #include "support/Exception.h"
@@ -298,8 +299,14 @@ QImage TDataSetTableModel::CellPicture(int row, int column) const {
 }
 
 void TDataSetTableModel::ReadPicture(int column, std::string& out) const {
-  // Pictures come from ISAM tables' picture fields only.
+  // Pictures come from ISAM tables' picture fields only, shown by the table or by a view over it.
   out.clear();
-  if (auto* table = dynamic_cast<TCtreeDataSet*>(dataSet_))
-    table->PictureBytes(dataSet_->Fields()[column], out);
+  const TField& field = dataSet_->Fields()[column];
+  if (auto* table = dynamic_cast<TCtreeDataSet*>(dataSet_)) {
+    table->PictureBytes(field, out);
+  } else if (auto* view = dynamic_cast<TViewDataSet*>(dataSet_)) {
+    auto* base = dynamic_cast<TCtreeDataSet*>(&view->Base());
+    if (const TField* baseField = base != nullptr ? view->BaseFieldAtActiveRow(field) : nullptr)
+      base->PictureBytes(*baseField, out);
+  }
 }

@@ -71,13 +71,12 @@ TMDIChild::TMDIChild(TMainForm& mainForm)
     gridTools_->ShowAll();
   };
   indexPicker_->OnChosen = [this] { numbering_->Start(); };
-  // A pass asked for while the numbers are being read starts once they are there; Esc drops it.
+  // A pass asked for before the numbers are there starts once they are.
   const auto deferUntilNumbered = [this](std::function<void()> retry) {
     return numbering_ && numbering_->Defer(std::move(retry));
   };
   gridTools_->DeferUntilNumbered = deferUntilNumbered;
   gridFind_->DeferUntilNumbered = deferUntilNumbered;
-  connect(gridTools_.get(), &TGridViewTools::EscapePressed, numbering_.get(), &TTableNumbering::DropDeferred);
   // The grid takes the focus whenever the window does.
   Panel1_->setFocusProxy(rxdbg_);
   setWidget(Panel1_);

@@ -18,7 +18,7 @@ QString TRecordStatus::Text(const TMDIChild& child) {
   TDataSet* dataSet = child.DataSet();
   if (dataSet == nullptr || !dataSet->Active()) return caption;
   const int32_t recNo = dataSet->GetRecNo();
-  // Counting is cheap wherever there are record numbers; an ISAM table has none and is not counted.
+  // Counting is cheap wherever there are record numbers; an ISAM table not numbered yet is not counted.
   if (recNo <= 0) return caption;
   return QStringLiteral("%1: Record %2 of %3").arg(caption).arg(recNo).arg(dataSet->GetRecordCount());
 }

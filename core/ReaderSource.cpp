@@ -21,6 +21,7 @@ std::unique_ptr<TFileInfo> TReaderSource::Open() const {
     NamingFile(FileName, [&] {
       if (IndexName) table->SetIndexName(*IndexName);
       table->SetRecordPositions(Positions);
+      table->SetGoneRecordsRaise(true);
       // Passes start where their reader stands.
       table->First();
     });

@@ -109,6 +109,25 @@ TGetResult TAbstractDataSet::GetRecord(char* buffer, TGetMode mode) {
   return result;
 }
 
+std::vector<TRecordId> TAbstractDataSet::HeldRecordIds() {
+  std::vector<TRecordId> ids;
+  for (int32_t row = 0; row < BufferedRecordCount(); ++row) {
+    const TActiveRowScope scope(*this, row);
+    ids.push_back(RecordIdOfBuffer(ActiveBuffer()));
+  }
+  ids.push_back(currentId_);
+  return ids;
+}
+
+void TAbstractDataSet::RenameHeldRecords(const std::vector<TRecordId>& ids) {
+  const int32_t rows = std::min<int32_t>(BufferedRecordCount(), static_cast<int32_t>(ids.size()) - 1);
+  for (int32_t row = 0; row < rows; ++row) {
+    const TActiveRowScope scope(*this, row);
+    WriteId(ActiveBuffer(), ids[static_cast<size_t>(row)]);
+  }
+  if (!ids.empty()) currentId_ = ids.back();
+}
+
 void TAbstractDataSet::InternalFirst() {
   currentId_ = Source()->FirstRecord();
   atStart_ = true;

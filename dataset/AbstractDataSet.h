@@ -62,6 +62,11 @@ class TAbstractDataSet : public TDataSet {
   // first NUL, and zero bytes after it.
   static void CopyValueToFieldData(std::string_view value, const TField& field, void* destination);
 
+  // The record ids of the held rows in their order, and last the cursor's (None where it has none).
+  std::vector<TRecordId> HeldRecordIds();
+  // Gives the held rows and the cursor other ids for the same records, in the order of HeldRecordIds; nothing
+  // is fetched, so that the rows on screen stay as they are.
+  void RenameHeldRecords(const std::vector<TRecordId>& ids);
   // The buffer GetFieldData reads by the data set's state; nullptr when there is none.
   char* FieldDataBuffer() const;
   void SetCurrentRecordId(TRecordId id) { currentId_ = id; }

@@ -74,7 +74,8 @@ struct TPassControl {
 
 // Brings the data set's cursor to record recNo: by number where it can, else by stepping from where it is
 // (an RFC file's data set knows its record numbers but does not jump). Raises EDatabaseError when the data
-// set has no record numbers (an ISAM table's), and the readers' errors for a record that cannot be read.
+// set has no record numbers (an ISAM table's before it is numbered), and the readers' errors for a record
+// that cannot be read.
 void MoveToRecNo(TDataSet& dataSet, int32_t recNo);
 // Raises EDatabaseError when views cannot be made over dataSet: it must be open and know its record numbers.
 void CheckViewable(TDataSet& dataSet);

@@ -27,6 +27,8 @@ class TViewDataSet : public TAbstractDataSet {
   bool GetCanModify() override { return false; }
   // Positions outside 1 … record count are clamped to it.
   void SetRecNo(int32_t recNo) override;
+  // The base's field for one of ours, the base brought to the active row's record; none without a row.
+  TField* BaseFieldAtActiveRow(const TField& field);
 
  protected:
   Ref<IRecordBuffers> CreateRecordBuffers() override;
@@ -36,9 +38,6 @@ class TViewDataSet : public TAbstractDataSet {
   void ClearCalcFields(char* /*buffer*/) override {}
 
  private:
-  // The base's field for one of ours, the base brought to the active row's record; none without a row.
-  TField* BaseFieldAtActiveRow(const TField& field);
-
   TDataSet& base_;
   TRecordView view_;
 };

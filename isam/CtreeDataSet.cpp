@@ -2,10 +2,21 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "isam/CtreeFields.h"
 #include "isam/CtreeTable.h"
+
+namespace {
+
+[[noreturn]] void RaiseStepFailed(const TCTreeTable& table) {
+  throw EDatabaseError("Unable to move to the next record of the table: error " +
+                       std::to_string(table.LastError()));
+}
+
+}  // namespace
 
 // The table's records as a record source. Without record positions, ids are record positions, stepped by the
 // table's moves in its active order; with them, ids are record numbers, and the table is moved only to read
@@ -33,13 +44,13 @@ class TCtreeRecordBuffers : public TInterfacedObject, public IRecordBuffers {
     if (positions_) return id == TRecordId::None ? id : Numbered(int64_t{IdValue(id)} + 1);
     if (!MoveTo(id)) return TRecordId::None;
     table_.Next();
-    return Arrived(table_.Eof());
+    return Stepped(id, table_.Eof());
   }
   TRecordId PriorRecord(TRecordId id) override {
     if (positions_) return id == TRecordId::None ? id : Numbered(int64_t{IdValue(id)} - 1);
     if (!MoveTo(id)) return TRecordId::None;
     table_.Prior();
-    return Arrived(table_.Bof());
+    return Stepped(id, table_.Bof());
   }
   int32_t GetRecordData(TRecordId, char*) override { return -1; }
   // Counted when first asked for: a count reads the whole table, and opening or moving need none.
@@ -82,6 +93,13 @@ class TCtreeRecordBuffers : public TInterfacedObject, public IRecordBuffers {
   TRecordId Arrived(bool outside) {
     current_ = outside ? TRecordId::None : MakeRecordId(static_cast<uint32_t>(table_.GetRecordPosition()));
     return current_;
+  }
+  // After a step from the record with id from: a step that failed leaves the table where it was, which is
+  // an error rather than the same record again.
+  TRecordId Stepped(TRecordId from, bool outside) {
+    const TRecordId arrived = Arrived(outside);
+    if (!outside && (arrived == from || arrived == TRecordId::None)) RaiseStepFailed(table_);
+    return arrived;
   }
   TRecordId Numbered(int64_t number) const {
     const bool inside = number >= 1 && number <= static_cast<int64_t>(positions_->size());
@@ -157,7 +175,9 @@ std::shared_ptr<const TRecordPositions> TCtreeDataSet::ReadRecordPositions(const
   for (table_->First(); !table_->Eof(); table_->Next()) {
     if (positions->size() >= static_cast<size_t>(INT32_MAX))
       throw EDatabaseError("The table holds more records than can be numbered");
-    positions->push_back(table_->GetRecordPosition());
+    const int32_t position = table_->GetRecordPosition();
+    if (position <= 0 || (!positions->empty() && position == positions->back())) RaiseStepFailed(*table_);
+    positions->push_back(position);
     if (positions->size() % 4096 == 0) {
       control.CheckCancel();
       control.Progress(static_cast<int64_t>(positions->size()), total);
@@ -169,7 +189,33 @@ std::shared_ptr<const TRecordPositions> TCtreeDataSet::ReadRecordPositions(const
   return positions;
 }
 
+bool TCtreeDataSet::NumberHeldRows(const std::shared_ptr<const TRecordPositions>& positions) {
+  if (!Active() || positions_ || !positions) return false;
+  // The held rows' ids are record positions: each gets its number, found in one pass over the positions.
+  std::vector<TRecordId> ids = HeldRecordIds();
+  std::unordered_map<uint32_t, uint32_t> numbers;
+  for (const TRecordId id : ids)
+    if (id != TRecordId::None) numbers.emplace(IdValue(id), 0);
+  size_t found = 0;
+  for (size_t i = 0; i < positions->size() && found < numbers.size(); ++i) {
+    const auto it = numbers.find(static_cast<uint32_t>((*positions)[i]));
+    if (it != numbers.end() && it->second == 0) {
+      it->second = static_cast<uint32_t>(i + 1);
+      ++found;
+    }
+  }
+  if (found < numbers.size()) return false;
+  for (TRecordId& id : ids)
+    if (id != TRecordId::None) id = MakeRecordId(numbers[IdValue(id)]);
+  positions_ = positions;
+  Buffers().Restart(positions_);
+  RenameHeldRecords(ids);
+  DataEvent(TDataEvent::deDataSetChange, 0);
+  return true;
+}
+
 void TCtreeDataSet::SetRecordPositions(std::shared_ptr<const TRecordPositions> positions) {
+  if (NumberHeldRows(positions)) return;
   int32_t position = 0;
   if (Active() && !IsEmpty()) position = Buffers().PositionOf(RecordIdOfBuffer(ActiveBuffer()));
   positions_ = std::move(positions);
@@ -234,7 +280,13 @@ TCtreeRecordBuffers& TCtreeDataSet::Buffers() {
 
 TCtreeField* TCtreeDataSet::ActiveRecordField(const TField& field) {
   if (ActiveBuffer() == nullptr || IsEmpty()) return nullptr;
-  if (!Buffers().MoveTo(RecordIdOfBuffer(ActiveBuffer()))) return nullptr;
+  const TRecordId id = RecordIdOfBuffer(ActiveBuffer());
+  if (!Buffers().MoveTo(id)) {
+    if (positions_ && goneRecordsRaise_)
+      throw EDatabaseError("Record " + std::to_string(IdValue(id)) +
+                           " is no longer in the table: it changed since its records were numbered");
+    return nullptr;
+  }
   const auto index = static_cast<size_t>(field.FieldNo() - 1);
   if (&field.DataSet() == this && index < tableFields_.size()) return tableFields_[index];
   return table_->FindField(field.FieldName());

@@ -15,7 +15,8 @@ class TCtreeRecordBuffers;
 using TRecordPositions = std::vector<int32_t>;
 
 // An ISAM table as a read-only data set, in the order of one of its indexes or in physical order.
-// Record ids are record positions: every step is one move of the table, so opening, moving to the last
+// Until the table is numbered, record ids are record positions: every step is one move of the table, so
+// opening, moving to the last
 // record and paging cost the same whatever the table's size. Record buffers hold only their header;
 // values are read from the table when asked for. Fixed fields are string columns wide enough for their
 // text; memo and picture fields are memo columns.
@@ -42,9 +43,13 @@ class TCtreeDataSet : public TAbstractDataSet {
   // raises EDatabaseError when the table holds more records than record numbers can count.
   std::shared_ptr<const TRecordPositions> ReadRecordPositions(const TPassControl& control);
   // Numbers the records by positions (read in the current order), or drops the numbers (null). An open
-  // data set stays on the record it was on where positions number it, else goes to its first row.
+  // data set keeps its rows on screen and its current record where positions number them all, else goes to
+  // its first row.
   void SetRecordPositions(std::shared_ptr<const TRecordPositions> positions);
   const std::shared_ptr<const TRecordPositions>& RecordPositions() const { return positions_; }
+  // Whether a numbered record that is no longer in the table raises when its values are read (for passes,
+  // which must not take it for a record of empty values) or shows empty values (in a grid).
+  void SetGoneRecordsRaise(bool raise) { goneRecordsRaise_ = raise; }
 
   int32_t GetRecNo() override { return positions_ ? TAbstractDataSet::GetRecNo() : -1; }
   void SetRecNo(int32_t recNo) override {
@@ -70,6 +75,9 @@ class TCtreeDataSet : public TAbstractDataSet {
 
  private:
   TCtreeRecordBuffers& Buffers();
+  // Numbers an unnumbered open data set's held rows in place; false, nothing changed, where positions lack
+  // one of them.
+  bool NumberHeldRows(const std::shared_ptr<const TRecordPositions>& positions);
   // The table field behind a data-set field, with the table on the active row's record; null when
   // there is no such record (any more).
   TCtreeField* ActiveRecordField(const TField& field);
@@ -79,4 +87,5 @@ class TCtreeDataSet : public TAbstractDataSet {
   bool indexChosen_ = false;
   std::vector<TCtreeField*> tableFields_;  // by field number - 1
   std::shared_ptr<const TRecordPositions> positions_;
+  bool goneRecordsRaise_ = false;
 };

@@ -1,6 +1,7 @@
 #include "app/gridtools/ColumnKinds.h"
 
 #include "dataset/DataSet.h"
+#include "dataset/ViewDataSet.h"
 #include "isam/CtreeDataSet.h"
 #include "isam/CtreeFields.h"
 #include "isam/CtreeTable.h"
@@ -8,7 +9,9 @@
 std::vector<TColumnKind> ColumnKinds(TDataSet& dataSet) {
   const int count = dataSet.Fields().Count();
   std::vector<TColumnKind> kinds(static_cast<size_t>(count), TColumnKind::ckText);
-  const auto* table = dynamic_cast<const TCtreeDataSet*>(&dataSet);
+  // A view shows its base's fields, in the same order.
+  const auto* view = dynamic_cast<const TViewDataSet*>(&dataSet);
+  const auto* table = dynamic_cast<const TCtreeDataSet*>(view != nullptr ? &view->Base() : &dataSet);
   for (int c = 0; c < count; ++c) {
     const TField& field = dataSet.Fields()[c];
     TColumnKind& kind = kinds[static_cast<size_t>(c)];

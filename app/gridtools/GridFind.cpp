@@ -110,6 +110,7 @@ void TGridFind::FillColumns() {
 
 void TGridFind::Cancel() {
   pass_.Cancel();
+  ++waiting_;
 }
 
 void TGridFind::Find(bool backward) {
@@ -161,7 +162,12 @@ int32_t TGridFind::StartingRecord(TDataSet& dataSet, std::function<void()> retry
       }) ||
       empty)
     return 0;
-  if (!sequenced && DeferUntilNumbered && DeferUntilNumbered(std::move(retry))) return 0;
+  // A find that waits for record numbers is dropped by the next one and by Cancel.
+  const uint64_t ticket = ++waiting_;
+  if (!sequenced && DeferUntilNumbered && DeferUntilNumbered([this, ticket, retry = std::move(retry)] {
+        if (ticket == waiting_) retry();
+      }))
+    return 0;
   if (!sequenced || from <= 0) {
     ShowStatus(QStringLiteral("Find needs record numbers, which this data set does not have"));
     return 0;

@@ -76,4 +76,5 @@ class TGridFind : public QObject {
   QLineEdit* text_;
   QComboBox* columns_;
   TReaderPass pass_;
+  uint64_t waiting_ = 0;  // the latest find; one waiting for record numbers runs only while it is that
 };

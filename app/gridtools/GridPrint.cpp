@@ -77,7 +77,7 @@ void WalkRange(TDataSet& reader, const TRangeJob& job, const TPassControl& contr
   std::vector<int32_t> indexes;
   for (const std::string& name : job.Names) indexes.push_back(ColumnIndex(reader, name));
   const TPrintRange& range = job.Range;
-  // A data set without record numbers (an ISAM table's) steps from its first record.
+  // A data set without record numbers (an ISAM table's before it is numbered) steps from its first record.
   const bool numbered = job.View || reader.IsSequenced();
   if (!numbered) reader.MoveBy(range.First - 1);
   const std::unique_ptr<TRecordValues> cursor = OpenRecordValues(reader, indexes);

@@ -88,6 +88,7 @@ void TGridViewTools::Sort(std::vector<TSortColumn> columns) {
 
 void TGridViewTools::ShowAll() {
   pass_.Cancel();
+  ++waiting_;
   where_.clear();
   sort_.clear();
   TFileInfo* info = holder_();
@@ -98,6 +99,7 @@ void TGridViewTools::ShowAll() {
 
 void TGridViewTools::Cancel() {
   pass_.Cancel();
+  ++waiting_;
 }
 
 void TGridViewTools::StartPass() {
@@ -107,7 +109,11 @@ void TGridViewTools::StartPass() {
     ShowAll();
     return;
   }
-  if (!info->GetDataSet().IsSequenced() && DeferUntilNumbered && DeferUntilNumbered([this] { StartPass(); }))
+  // A pass that waits for record numbers is dropped by the next one, by Cancel and by ShowAll.
+  const uint64_t ticket = ++waiting_;
+  if (!info->GetDataSet().IsSequenced() && DeferUntilNumbered && DeferUntilNumbered([this, ticket] {
+        if (ticket == waiting_) StartPass();
+      }))
     return;
   TViewRequest request = TViewRequest::For(*info);
   request.Where = where_;

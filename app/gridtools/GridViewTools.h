@@ -62,4 +62,5 @@ class TGridViewTools : public QObject {
   std::vector<TFilterEntry> where_;
   std::vector<TSortColumn> sort_;
   std::unique_ptr<TViewDataSet> shown_;
+  uint64_t waiting_ = 0;  // the latest pass; one waiting for record numbers runs only while it is that
 };

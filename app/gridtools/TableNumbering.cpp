@@ -22,12 +22,12 @@ TTableNumbering::TTableNumbering(std::function<TFileInfo*()> holder, QStatusBar*
   setObjectName(QStringLiteral("TableNumbering"));
   connect(&pass_, &TReaderPass::Failed, this, [this](const std::exception_ptr& error) {
     ClearProgress();
-    DropDeferred();
+    deferred_.clear();
     RunGuarded([&] { std::rethrow_exception(error); });
   });
   connect(&pass_, &TReaderPass::Cancelled, this, [this] {
     ClearProgress();
-    DropDeferred();
+    deferred_.clear();
   });
 }
 
@@ -49,25 +49,26 @@ void TTableNumbering::Start() {
 void TTableNumbering::Stop() {
   pass_.Stop();
   ClearProgress();
-  DropDeferred();
+  deferred_.clear();
 }
 
 bool TTableNumbering::Defer(std::function<void()> action) {
+  if (!Running()) Start();
   if (!Running()) return false;
-  deferred_ = std::move(action);
+  deferred_.push_back(std::move(action));
   return true;
 }
 
 void TTableNumbering::Apply(const std::string& indexName,
                             const std::shared_ptr<const TRecordPositions>& positions) {
   ClearProgress();
-  const std::function<void()> deferred = std::exchange(deferred_, nullptr);
+  const std::vector<std::function<void()>> deferred = std::exchange(deferred_, {});
   TCtreeDataSet* table = TableOf(holder_());
   if (table == nullptr || !table->Active() || table->RecordPositions() || table->IndexName() != indexName)
     return;
   if (!RunGuarded([&] { table->SetRecordPositions(positions); })) return;
   emit Numbered();
-  if (deferred) deferred();
+  for (const std::function<void()>& action : deferred) action();
 }
 
 void TTableNumbering::ShowProgress(qint64 done, qint64 total) {

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <vector>
 
 #include "app/gridtools/ReaderPass.h"
 
@@ -25,11 +26,10 @@ class TTableNumbering : public QObject {
   // Cancels a running pass and waits for its thread.
   void Stop();
   bool Running() const { return pass_.Running(); }
-  // While the numbers are being read: keeps action to run once they are there (replacing one kept before) and
-  // returns true; else false.
+  // Where the holder's table has no numbers: keeps action to run once they are there, reading them unless
+  // that is under way (after a failure too), and returns true; false where there is nothing to number.
+  // Actions kept are dropped when the reading fails or stops.
   bool Defer(std::function<void()> action);
-  // Drops the action kept by Defer.
-  void DropDeferred() { deferred_ = nullptr; }
 
  signals:
   // The table has its record numbers.
@@ -43,5 +43,5 @@ class TTableNumbering : public QObject {
   std::function<TFileInfo*()> holder_;
   QStatusBar* statusBar_;
   TReaderPass pass_;
-  std::function<void()> deferred_;
+  std::vector<std::function<void()>> deferred_;
 };

@@ -14,6 +14,7 @@
 #include "app/gridtools/GridContextMenu.h"
 #include "app/gridtools/GridDisplay.h"
 #include "app/gridtools/GridMenuTools.h"
+#include "app/gridtools/GridViewTools.h"
 #include "app/gridtools/MemoViewer.h"
 #include "isam/CtreeFields.h"
 #include "isam/CtreeSession.h"
@@ -89,6 +90,12 @@ TEST_F(IsamDisplayTest, DatesInTheLocalesFormAndBooleanFieldsAsCheckBoxes) {
   EXPECT_EQ(text(2), "");
   EXPECT_EQ(model.index(0, 2).data(Qt::CheckStateRole), QVariant(Qt::Checked));
   EXPECT_EQ(text(3), "Ann");
+  // A query's result shows the table's fields alike.
+  window.GridTools()->Query({{"name", "A*"}});
+  ASSERT_TRUE(Wait([&] { return window.GridTools()->Shown() != nullptr; }));
+  TDataSetTableModel& shown = *window.rxdbg()->Model();
+  EXPECT_EQ(shown.index(0, 0).data().toString().trimmed().toStdString(), "14.03.24");
+  EXPECT_EQ(shown.index(0, 2).data(Qt::CheckStateRole), QVariant(Qt::Checked));
   EXPECT_TRUE(boxes_.empty());
 }
 
@@ -137,6 +144,13 @@ TEST_F(IsamDisplayTest, PicturesDrawnInTheirCellsWhenShowImagesIsOn) {
   EXPECT_EQ(model.index(0, 1).data().toString(), QString());
   EXPECT_FALSE(bob.data(Qt::DecorationRole).isValid());
   EXPECT_EQ(bob.data().toString(), marker);
+
+  // A query's result draws them too.
+  window.GridTools()->Query({{"name", "A*"}});
+  ASSERT_TRUE(Wait([&] { return window.GridTools()->Shown() != nullptr; }));
+  EXPECT_EQ(window.rxdbg()->Model()->index(0, 1).data(Qt::DecorationRole).value<QImage>().size(),
+            QSize(3, 2));
+  window.GridTools()->ShowAll();
 
   window.MenuTools()->Display().SetOptions(TGridDisplayOptions());
   EXPECT_FALSE(model.index(0, 1).data(Qt::DecorationRole).isValid());

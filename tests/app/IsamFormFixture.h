@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +27,13 @@ class TIsamFormFixture : public TShownFormTest<> {
     InitializeCtreeSession(0);
     SetEngineEnvironment(dir_.Path("") + "/", "TESTHOST", dir_.Path("ctreelog.txt"));
     TShownFormTest::SetUp();
+  }
+  // Runs the event loop until done holds; false after 10 s.
+  static bool Wait(const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
   }
   void TearDown() override {
     // The windows' tables end before the session does.

@@ -196,11 +196,47 @@ TEST_F(CtreeDataSetTest, ANumberedTableIsFilteredAndSortedThroughAReaderOfItsOwn
   EXPECT_EQ(ids, (std::vector<std::string>{"1", "2", "3", "4"}));
   result.Close();
 
-  // A record gone since it was numbered shows no values, and the others still theirs.
+  // A record gone since it was numbered shows no values in a grid, and the others still theirs; a pass's
+  // reader raises instead of taking it for a record of empty values.
   auto stale = std::make_shared<TRecordPositions>(*shown->RecordPositions());
   (*stale)[3] = (*stale)[5] + 100000;
   shown->SetRecordPositions(stale);
   EXPECT_EQ(Column(*shown, "id"), (std::vector<std::string>{"6", "5", "4", "", "2", "1"}));
+  reader->SetRecordPositions(stale);
+  reader->SetGoneRecordsRaise(true);
+  ExpectError<EDatabaseError>(
+      [&] {
+        TRecordFilter(*shown, {{"id", "<=4"}}).Run(*reader, TPassControl{});
+      },
+      "Record 4 is no longer in the table: it changed since its records were numbered");
+}
+
+// A table whose engine fails every step to the next record after the first few.
+class TFailingNextTable : public TCTreeTable {
+ public:
+  int16_t CallEngine(uint16_t function, int16_t file, void* p1, int32_t* plong, void* p2, void* p3,
+                     int16_t count) override {
+    // The engine's answer for a file that is not open.
+    if (function == kwctree::fnNextRecord && ++steps > 2) file = 999;
+    return TCTreeTable::CallEngine(function, file, p1, plong, p2, p3, count);
+  }
+  int steps = 0;
+};
+
+// A step that fails leaves the table where it was: an error, not the same record again and again.
+TEST_F(CtreeDataSetTest, AStepThatFailsIsAnErrorNotTheSameRecordAgain) {
+  Fill("people", 6);
+  const auto open = [this] {
+    auto table = std::make_unique<TFailingNextTable>();
+    table->SetTableName(dir_.Path("people"));
+    auto dataSet = std::make_unique<TCtreeDataSet>(std::move(table));
+    dataSet->Open();
+    return dataSet;
+  };
+  const std::string message =
+      "Unable to move to the next record of the table: error " + std::to_string(kwctree::kFileNotActive);
+  ExpectError<EDatabaseError>([&] { open()->ReadRecordPositions(TPassControl{}); }, message);
+  ExpectError<EDatabaseError>([&] { Column(*open(), "id"); }, message);
 }
 
 // Tables opened and closed on two threads at once each get file numbers of their own.

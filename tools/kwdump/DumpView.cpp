@@ -38,15 +38,15 @@ std::optional<std::vector<TSortColumn>> ParseSort(std::string_view text) {
 std::unique_ptr<TViewDataSet> OpenDumpView(const TFileInfo& info, const std::vector<TFilterEntry>& where,
                                            const std::vector<TSortColumn>& sort) {
   TDataSet& shown = info.GetDataSet();
+  // Columns are checked against the shown data set before any pass starts.
+  const TRecordFilter filter(shown, where);
+  for (const TSortColumn& column : sort) shown.FieldByName(column.FieldName);
   TPassControl control;
   control.FileName = info.FileName();
   // An ISAM table is numbered in the order it is shown in.
   if (auto* table = dynamic_cast<TCtreeDataSet*>(&shown); table != nullptr && table->Active())
     table->SetRecordPositions(table->ReadRecordPositions(control));
   CheckViewable(shown);
-  // Columns are checked against the shown data set before any pass starts.
-  const TRecordFilter filter(shown, where);
-  for (const TSortColumn& column : sort) shown.FieldByName(column.FieldName);
   TRecordView view = TRecordView::All(shown.GetRecordCount());
   {
     const std::unique_ptr<TFileInfo> reader = TReaderSource::For(info).Open();

@@ -147,7 +147,8 @@ void MoveToRecord(TDataSet& dataSet, int32_t recNo) {
   if (recNo <= 1) return;
   dataSet.SetRecNo(recNo);
   const int32_t at = dataSet.GetRecNo();
-  // A data set that knows no record numbers (an ISAM table's) steps from its first record.
+  // A data set that knows no record numbers (an ISAM table's, unless queried or sorted) steps from its first
+  // record.
   if (at <= 0)
     dataSet.MoveBy(recNo - 1);
   else if (at != recNo)
