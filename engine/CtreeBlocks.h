@@ -4,6 +4,7 @@
 // the parameter blocks, at the platform's native pointer width. Shared by the engine (engine/) and
 // by the session and tables that load it at run time (isam/); nothing here links either side.
 
+#include <atomic>
 #include <cstdint>
 
 namespace kwctree {
@@ -200,6 +201,8 @@ struct TIsamBlock {
 };
 
 // The engine's status block: 16-bit error fields at byte offsets 92, 94 and 96.
+// Written by every engine call, from whichever thread makes it; its fields are stored and read atomically
+// (StoreStatus, LoadStatus), so that a reader on another thread sees one call's value or another's.
 struct TStatusBlock {
   uint8_t Reserved[92];
   int16_t UserErrorCode;  // uerr_cod
@@ -207,6 +210,14 @@ struct TStatusBlock {
   int16_t IsamError;      // isam_error
 };
 static_assert(sizeof(TStatusBlock) == 98);
+
+inline void StoreStatus(int16_t& field, int16_t value) {
+  std::atomic_ref<int16_t>(field).store(value, std::memory_order_relaxed);
+}
+// The block is writable memory; only this reader's view of it is const.
+inline int16_t LoadStatus(const int16_t& field) {
+  return std::atomic_ref<int16_t>(const_cast<int16_t&>(field)).load(std::memory_order_relaxed);
+}
 
 // What "GETCTREE" points at: the instance handle, then the status block.
 struct TInstanceRecord {

@@ -368,11 +368,11 @@ int16_t TDispatcher::Call(uint16_t function, int16_t file, void* p1, int32_t* pl
 }
 
 void SetStatus(TEngine& e, int16_t rc) {
-  e.status.UserErrorCode = rc;
-  e.status.IsamError = rc;
+  StoreStatus(e.status.UserErrorCode, rc);
+  StoreStatus(e.status.IsamError, rc);
   // The system's error number only where the storage failed; elsewhere errno is not about this call.
   const bool io = rc == kReadFailed || rc == kWriteFailed || rc == kCannotOpen || rc == kCannotCreate;
-  e.status.SystemIoCode = static_cast<int16_t>(io ? errno : 0);
+  StoreStatus(e.status.SystemIoCode, static_cast<int16_t>(io ? errno : 0));
 }
 
 }  // namespace

@@ -128,9 +128,10 @@ void TCtreeSession::ShutdownEngine() {
 
 std::string TCtreeSession::GetEngineStatusText() const {
   if (!status_) return "<";
-  return "uerr_cod=" + std::to_string(status_->UserErrorCode) +
-         ", sysiocod=" + std::to_string(status_->SystemIoCode) +
-         ", isam_error=" + std::to_string(status_->IsamError);
+  // With tables read on several threads, the last call's status, which may be another thread's.
+  return "uerr_cod=" + std::to_string(kwctree::LoadStatus(status_->UserErrorCode)) +
+         ", sysiocod=" + std::to_string(kwctree::LoadStatus(status_->SystemIoCode)) +
+         ", isam_error=" + std::to_string(kwctree::LoadStatus(status_->IsamError));
 }
 
 const TDatabaseEntry* TCtreeSession::FindDatabase(std::string_view name) const {
