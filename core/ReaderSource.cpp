@@ -19,11 +19,10 @@ std::unique_ptr<TFileInfo> TReaderSource::Open() const {
   auto reader = std::make_unique<TFileInfo>(FileName, Offsets, RecordType, Extension);
   if (auto* table = dynamic_cast<TCtreeDataSet*>(&reader->GetDataSet())) {
     NamingFile(FileName, [&] {
+      // Both leave the reader on its first record, where passes start.
       if (IndexName) table->SetIndexName(*IndexName);
-      table->SetRecordPositions(Positions);
+      if (Positions) table->SetRecordPositions(Positions);
       table->SetGoneRecordsRaise(true);
-      // Passes start where their reader stands.
-      table->First();
     });
   }
   return reader;

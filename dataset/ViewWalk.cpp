@@ -26,23 +26,25 @@ class TViewWalk {
       : cursor_(cursor), view_(view), control_(control), each_(each) {}
 
   void Run(int32_t first, int32_t last) {
-    const int64_t total = int64_t{last} - first + 1;
     int32_t records = kFewestRecords;
     for (int64_t from = first; from <= last;) {
       control_.CheckCancel();
       const auto to = static_cast<int32_t>(std::min<int64_t>(last, from + records - 1));
+      const auto start = TClock::now();
       if (ReadBlock(static_cast<int32_t>(from), to)) {
+        // The next block as large as this one's values and reading time allow.
+        const double read = static_cast<double>(to - from + 1);
+        const double seconds = std::chrono::duration<double>(TClock::now() - start).count();
+        const double byBytes = kHeldBytes / std::max(static_cast<double>(held_.size()) / read, 1.0);
+        const double byTime = kReadingSeconds / std::max(seconds / read, 1e-9);
+        records = static_cast<int32_t>(
+            std::clamp(std::min(byBytes, byTime), double{kFewestRecords}, double{kMostRecords}));
         HandOut(static_cast<int32_t>(from), to);
-        // The next block as large as the values held allow, judged by this one's.
-        const size_t perRecord = std::max<size_t>(held_.size() / static_cast<size_t>(to - from + 1), 1);
-        records =
-            static_cast<int32_t>(std::clamp<size_t>(kHeldBytes / perRecord, kFewestRecords, kMostRecords));
       } else {
         WalkInViewOrder(static_cast<int32_t>(from), to);
         records = kFewestRecords;
       }
       from = int64_t{to} + 1;
-      control_.Progress(from - first, total);
     }
   }
 

@@ -9,15 +9,6 @@
 #include "isam/CtreeFields.h"
 #include "isam/CtreeTable.h"
 
-namespace {
-
-[[noreturn]] void RaiseStepFailed(const TCTreeTable& table) {
-  throw EDatabaseError("Unable to move to the next record of the table: error " +
-                       std::to_string(table.LastError()));
-}
-
-}  // namespace
-
 // The table's records as a record source. Without record positions, ids are record positions, stepped by the
 // table's moves in its active order; with them, ids are record numbers, and the table is moved only to read
 // a record's values.
@@ -98,7 +89,9 @@ class TCtreeRecordBuffers : public TInterfacedObject, public IRecordBuffers {
   // an error rather than the same record again.
   TRecordId Stepped(TRecordId from, bool outside) {
     const TRecordId arrived = Arrived(outside);
-    if (!outside && (arrived == from || arrived == TRecordId::None)) RaiseStepFailed(table_);
+    if (!outside && (arrived == from || arrived == TRecordId::None))
+      throw EDatabaseError("Unable to move to the next record of the table: error " +
+                           std::to_string(table_.LastError()));
     return arrived;
   }
   TRecordId Numbered(int64_t number) const {
@@ -170,14 +163,13 @@ std::shared_ptr<const TRecordPositions> TCtreeDataSet::ReadRecordPositions(const
   auto positions = std::make_shared<TRecordPositions>();
   const int64_t total = table_->RecordCount();
   positions->reserve(static_cast<size_t>(std::max<int64_t>(total, 0)));
-  // The walk moves the table under the rows.
-  Buffers().Restart(positions_);
-  for (table_->First(); !table_->Eof(); table_->Next()) {
+  // Walked as a source without numbers, whose ids are the positions; the walk moves the table under the rows.
+  TCtreeRecordBuffers& source = Buffers();
+  source.Restart(nullptr);
+  for (TRecordId id = source.FirstRecord(); id != TRecordId::None; id = source.NextRecord(id)) {
     if (positions->size() >= static_cast<size_t>(INT32_MAX))
       throw EDatabaseError("The table holds more records than can be numbered");
-    const int32_t position = table_->GetRecordPosition();
-    if (position <= 0 || (!positions->empty() && position == positions->back())) RaiseStepFailed(*table_);
-    positions->push_back(position);
+    positions->push_back(static_cast<int32_t>(IdValue(id)));
     if (positions->size() % 4096 == 0) {
       control.CheckCancel();
       control.Progress(static_cast<int64_t>(positions->size()), total);
@@ -185,6 +177,7 @@ std::shared_ptr<const TRecordPositions> TCtreeDataSet::ReadRecordPositions(const
   }
   control.CheckCancel();
   control.Progress(static_cast<int64_t>(positions->size()), static_cast<int64_t>(positions->size()));
+  source.Restart(positions_);
   First();
   return positions;
 }

@@ -16,10 +16,9 @@ using TRecordPositions = std::vector<int32_t>;
 
 // An ISAM table as a read-only data set, in the order of one of its indexes or in physical order.
 // Until the table is numbered, record ids are record positions: every step is one move of the table, so
-// opening, moving to the last
-// record and paging cost the same whatever the table's size. Record buffers hold only their header;
-// values are read from the table when asked for. Fixed fields are string columns wide enough for their
-// text; memo and picture fields are memo columns.
+// opening, moving to the last record and paging cost the same whatever the table's size. Record buffers hold
+// only their header; values are read from the table when asked for. Fixed fields are string columns wide
+// enough for their text; memo and picture fields are memo columns.
 //
 // A table has no record numbers of its own. Given the positions of its records in the current order
 // (ReadRecordPositions, one pass over the table), the data set numbers its records by them, and filters,

@@ -40,10 +40,10 @@ class TCtreeSession {
   std::string GetEngineStatusText() const;
   const TDatabaseEntry* FindDatabase(std::string_view name) const;
   void RegisterTable(TRegisteredTable* table);
+  void UnregisterTable(TRegisteredTable* table);
   // Held by a table while it opens or closes its files: the free file number the engine names and the open
   // that takes it are two calls, which a table opened on another thread must not come between.
   std::unique_lock<std::recursive_mutex> LockFiles() const { return std::unique_lock(files_); }
-  void UnregisterTable(TRegisteredTable* table);
   void WriteLog(std::string_view message) const;
   [[noreturn]] void RaiseEngineError(int16_t code, uint16_t function) const;
 

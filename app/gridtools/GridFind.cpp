@@ -110,7 +110,7 @@ void TGridFind::FillColumns() {
 
 void TGridFind::Cancel() {
   pass_.Cancel();
-  ++waiting_;
+  waiting_.Drop();
 }
 
 void TGridFind::Find(bool backward) {
@@ -163,11 +163,8 @@ int32_t TGridFind::StartingRecord(TDataSet& dataSet, std::function<void()> retry
       empty)
     return 0;
   // A find that waits for record numbers is dropped by the next one and by Cancel.
-  const uint64_t ticket = ++waiting_;
-  if (!sequenced && DeferUntilNumbered && DeferUntilNumbered([this, ticket, retry = std::move(retry)] {
-        if (ticket == waiting_) retry();
-      }))
-    return 0;
+  std::function<void()> latest = waiting_.Wrap(std::move(retry));
+  if (!sequenced && DeferUntilNumbered && DeferUntilNumbered(std::move(latest))) return 0;
   if (!sequenced || from <= 0) {
     ShowStatus(QStringLiteral("Find needs record numbers, which this data set does not have"));
     return 0;

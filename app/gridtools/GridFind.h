@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/gridtools/LatestRequest.h"
 #include "app/gridtools/ReaderPass.h"
 #include "app/gridtools/RecordSearch.h"
 
@@ -76,5 +77,5 @@ class TGridFind : public QObject {
   QLineEdit* text_;
   QComboBox* columns_;
   TReaderPass pass_;
-  uint64_t waiting_ = 0;  // the latest find; one waiting for record numbers runs only while it is that
+  TLatestRequest waiting_;  // a find waiting for record numbers
 };

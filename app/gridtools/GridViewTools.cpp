@@ -88,7 +88,7 @@ void TGridViewTools::Sort(std::vector<TSortColumn> columns) {
 
 void TGridViewTools::ShowAll() {
   pass_.Cancel();
-  ++waiting_;
+  waiting_.Drop();
   where_.clear();
   sort_.clear();
   TFileInfo* info = holder_();
@@ -99,7 +99,7 @@ void TGridViewTools::ShowAll() {
 
 void TGridViewTools::Cancel() {
   pass_.Cancel();
-  ++waiting_;
+  waiting_.Drop();
 }
 
 void TGridViewTools::StartPass() {
@@ -110,10 +110,8 @@ void TGridViewTools::StartPass() {
     return;
   }
   // A pass that waits for record numbers is dropped by the next one, by Cancel and by ShowAll.
-  const uint64_t ticket = ++waiting_;
-  if (!info->GetDataSet().IsSequenced() && DeferUntilNumbered && DeferUntilNumbered([this, ticket] {
-        if (ticket == waiting_) StartPass();
-      }))
+  std::function<void()> latest = waiting_.Wrap([this] { StartPass(); });
+  if (!info->GetDataSet().IsSequenced() && DeferUntilNumbered && DeferUntilNumbered(std::move(latest)))
     return;
   TViewRequest request = TViewRequest::For(*info);
   request.Where = where_;

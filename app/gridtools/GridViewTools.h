@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/gridtools/LatestRequest.h"
 #include "app/gridtools/ViewPass.h"
 #include "dataset/ViewDataSet.h"
 
@@ -62,5 +63,5 @@ class TGridViewTools : public QObject {
   std::vector<TFilterEntry> where_;
   std::vector<TSortColumn> sort_;
   std::unique_ptr<TViewDataSet> shown_;
-  uint64_t waiting_ = 0;  // the latest pass; one waiting for record numbers runs only while it is that
+  TLatestRequest waiting_;  // a pass waiting for record numbers
 };
